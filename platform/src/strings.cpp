@@ -1,0 +1,127 @@
+// String services: lstrcpynA, lstrlenA, wsprintfA, LoadStringA.
+#include <dlfcn.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <vxplatform/string_resources.h>
+#include <vxplatform/testing.h>
+
+namespace {
+
+thread_local DWORD lastError = 0;
+
+// The string table of the module that holds the address `instance`: linux
+// modules export it under a fixed name (see vxplatform/string_resources.h).
+const VxStringResource *FindStringTable(HINSTANCE instance) {
+  void *module = nullptr;
+  if (instance == nullptr) {
+    module = dlopen(nullptr, RTLD_LAZY);
+  } else {
+    Dl_info info;
+    if (dladdr(reinterpret_cast<void *>(instance), &info) == 0 || info.dli_fname == nullptr) return nullptr;
+    module = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+  }
+  if (module == nullptr) return nullptr;
+  const auto *table = static_cast<const VxStringResource *>(dlsym(module, VX_STRING_RESOURCES_SYMBOL));
+  dlclose(module);  // the module stays loaded: NOLOAD took a reference to it
+  return table;
+}
+
+void Append(std::string &out, const std::string &piece, int width, bool left, char pad) {
+  const int fill = width - static_cast<int>(piece.size());
+  if (fill > 0 && !left) out.append(static_cast<std::size_t>(fill), pad);
+  out += piece;
+  if (fill > 0 && left) out.append(static_cast<std::size_t>(fill), ' ');
+}
+
+}  // namespace
+
+extern "C" {
+
+DWORD WINAPI GetLastError(void) { return lastError; }
+void WINAPI SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }
+
+LPSTR WINAPI lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength) {
+  // At most iMaxLength - 1 characters, then a terminator (none for 0).
+  char *d = lpString1;
+  const char *s = lpString2;
+  int count = iMaxLength;
+  while (count > 1 && *s) {
+    --count;
+    *d++ = *s++;
+  }
+  if (count > 0) *d = 0;
+  return lpString1;
+}
+
+int WINAPI lstrlenA(LPCSTR lpString) { return lpString ? static_cast<int>(std::strlen(lpString)) : 0; }
+
+int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
+  if (lpBuffer == nullptr || cchBufferMax <= 0) return 0;
+  const VxStringResource *table = FindStringTable(hInstance);
+  for (const VxStringResource *entry = table; entry && entry->text; ++entry) {
+    if (entry->id != uID) continue;
+    const std::size_t length = std::strlen(entry->text);
+    const std::size_t copied = length < static_cast<std::size_t>(cchBufferMax - 1) ? length : cchBufferMax - 1;
+    std::memcpy(lpBuffer, entry->text, copied);
+    lpBuffer[copied] = 0;
+    return static_cast<int>(copied);
+  }
+  lpBuffer[0] = 0;
+  SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+  return 0;
+}
+
+// The subset of wsprintfA's format: %% and %c %s %d %i %u %x %X, an optional
+// 'l' (a 32-bit LONG/DWORD, as on Windows), the flag '-' and '0', and a
+// width.  Like wsprintfA the output stops at 1024 bytes with the terminator.
+int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
+  std::string out;
+  va_list args;
+  va_start(args, lpFmt);
+  for (const char *p = lpFmt; *p; ++p) {
+    if (*p != '%') {
+      out += *p;
+      continue;
+    }
+    ++p;
+    if (*p == '%') {
+      out += '%';
+      continue;
+    }
+    bool left = false;
+    char pad = ' ';
+    for (; *p == '-' || *p == '0'; ++p) {
+      if (*p == '-') left = true;
+      else pad = '0';
+    }
+    int width = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) width = width * 10 + (*p - '0');
+    if (*p == 'l' || *p == 'h') ++p;
+    char piece[32];
+    switch (*p) {
+      case 'c': Append(out, std::string(1, static_cast<char>(va_arg(args, int))), width, left, ' '); break;
+      case 's': {
+        const char *s = va_arg(args, const char *);
+        Append(out, s ? s : "(null)", width, left, ' ');
+        break;
+      }
+      case 'd':
+      case 'i': std::snprintf(piece, sizeof piece, "%d", va_arg(args, int32_t)); Append(out, piece, width, left, pad); break;
+      case 'u': std::snprintf(piece, sizeof piece, "%u", va_arg(args, uint32_t)); Append(out, piece, width, left, pad); break;
+      case 'x': std::snprintf(piece, sizeof piece, "%x", va_arg(args, uint32_t)); Append(out, piece, width, left, pad); break;
+      case 'X': std::snprintf(piece, sizeof piece, "%X", va_arg(args, uint32_t)); Append(out, piece, width, left, pad); break;
+      case 0: --p; break;  // a lone '%' at the end
+      default: out += *p; break;
+    }
+  }
+  va_end(args);
+  if (out.size() > 1023) out.resize(1023);
+  std::memcpy(lpOut, out.c_str(), out.size() + 1);
+  return static_cast<int>(out.size());
+}
+
+}  // extern "C"
