@@ -10,6 +10,14 @@
 
 #include "hostsim/hostsim.h"
 
+// A test that needs a control point of the linux platform stand-in (denied
+// access, injected failures, the open-handle count) skips itself under wine.
+#ifdef _WIN32
+#define VX_SKIP_ON_WINE(reason) GTEST_SKIP() << "needs the linux stand-in: " << (reason)
+#else
+#define VX_SKIP_ON_WINE(reason) static_cast<void>(0)
+#endif
+
 namespace vxtest {
 
 // The plug-in built beside the test program (Vantorix.fmx or Vantorix.so).
