@@ -1,0 +1,204 @@
+#include "tools/regfile/charsets.h"
+
+#include <cstdio>
+
+namespace charsets {
+
+namespace {
+
+// Windows-1252 0x80-0x9F; the rest of the code page is Latin-1.
+const char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 8_
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 9_
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// Mac OS Roman 0x80-0xFF.
+const char16_t kMacRomanHigh[128] = {
+    0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1,  // 8_
+    0x00E0, 0x00E2, 0x00E4, 0x00E3, 0x00E5, 0x00E7, 0x00E9, 0x00E8,
+    0x00EA, 0x00EB, 0x00ED, 0x00EC, 0x00EE, 0x00EF, 0x00F1, 0x00F3,  // 9_
+    0x00F2, 0x00F4, 0x00F6, 0x00F5, 0x00FA, 0x00F9, 0x00FB, 0x00FC,
+    0x2020, 0x00B0, 0x00A2, 0x00A3, 0x00A7, 0x2022, 0x00B6, 0x00DF,  // A_
+    0x00AE, 0x00A9, 0x2122, 0x00B4, 0x00A8, 0x2260, 0x00C6, 0x00D8,
+    0x221E, 0x00B1, 0x2264, 0x2265, 0x00A5, 0x00B5, 0x2202, 0x2211,  // B_
+    0x220F, 0x03C0, 0x222B, 0x00AA, 0x00BA, 0x03A9, 0x00E6, 0x00F8,
+    0x00BF, 0x00A1, 0x00AC, 0x221A, 0x0192, 0x2248, 0x2206, 0x00AB,  // C_
+    0x00BB, 0x2026, 0x00A0, 0x00C0, 0x00C3, 0x00D5, 0x0152, 0x0153,
+    0x2013, 0x2014, 0x201C, 0x201D, 0x2018, 0x2019, 0x00F7, 0x25CA,  // D_
+    0x00FF, 0x0178, 0x2044, 0x00A4, 0x2039, 0x203A, 0xFB01, 0xFB02,
+    0x2021, 0x00B7, 0x201A, 0x201E, 0x2030, 0x00C2, 0x00CA, 0x00C1,  // E_
+    0x00CB, 0x00C8, 0x00CD, 0x00CE, 0x00CF, 0x00CC, 0x00D3, 0x00D4,
+    0xF8FF, 0x00D2, 0x00DA, 0x00DB, 0x00D9, 0x0131, 0x02C6, 0x02DC,  // F_
+    0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
+};
+
+}  // namespace
+
+char32_t FromCp1252(unsigned char byte) {
+  if (byte >= 0x80 && byte < 0xA0) return kCp1252High[byte - 0x80];
+  return byte;
+}
+
+bool ToCp1252(char32_t code, unsigned char *byte) {
+  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
+    *byte = static_cast<unsigned char>(code);
+    return true;
+  }
+  for (int i = 0; i < 32; ++i) {
+    if (kCp1252High[i] == code) {
+      *byte = static_cast<unsigned char>(0x80 + i);
+      return true;
+    }
+  }
+  return false;
+}
+
+char32_t FromMacRoman(unsigned char byte) { return byte < 0x80 ? byte : kMacRomanHigh[byte - 0x80]; }
+
+void AppendUtf8(char32_t code, std::string *out) {
+  if (code < 0x80) {
+    out->push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+bool DecodeUtf8(const std::string &bytes, std::u32string *out, std::size_t *badOffset) {
+  out->clear();
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+    int extra;
+    char32_t code;
+    char32_t lowest;
+    if (lead < 0x80) {
+      out->push_back(lead);
+      ++i;
+      continue;
+    } else if ((lead & 0xE0) == 0xC0) {
+      extra = 1, code = lead & 0x1F, lowest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+      extra = 2, code = lead & 0x0F, lowest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+      extra = 3, code = lead & 0x07, lowest = 0x10000;
+    } else {
+      *badOffset = i;
+      return false;
+    }
+    if (i + static_cast<std::size_t>(extra) >= bytes.size()) {  // truncated
+      *badOffset = i;
+      return false;
+    }
+    for (int k = 1; k <= extra; ++k) {
+      const unsigned char next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+      if ((next & 0xC0) != 0x80) {
+        *badOffset = i;
+        return false;
+      }
+      code = (code << 6) | (next & 0x3F);
+    }
+    if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+      *badOffset = i;
+      return false;
+    }
+    out->push_back(code);
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return true;
+}
+
+std::string EncodeUtf8(const std::u32string &text) {
+  std::string out;
+  for (char32_t code : text) AppendUtf8(code, &out);
+  return out;
+}
+
+bool DecodeUtf16le(const std::string &bytes, std::u32string *out, std::size_t *badOffset) {
+  out->clear();
+  if (bytes.size() % 2 != 0) {
+    *badOffset = bytes.size() - 1;
+    return false;
+  }
+  auto unit = [&](std::size_t at) {
+    return static_cast<char32_t>(static_cast<unsigned char>(bytes[at]) |
+                                 (static_cast<unsigned char>(bytes[at + 1]) << 8));
+  };
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    const char32_t first = unit(i);
+    if (first >= 0xD800 && first <= 0xDBFF) {
+      const char32_t second = i + 2 < bytes.size() ? unit(i + 2) : 0;
+      if (second < 0xDC00 || second > 0xDFFF) {
+        *badOffset = i;
+        return false;
+      }
+      out->push_back(0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00));
+      i += 2;
+    } else if (first >= 0xDC00 && first <= 0xDFFF) {
+      *badOffset = i;
+      return false;
+    } else {
+      out->push_back(first);
+    }
+  }
+  return true;
+}
+
+void AppendUtf16le(char32_t code, std::string *out) {
+  auto put = [out](char32_t unit) {
+    out->push_back(static_cast<char>(unit & 0xFF));
+    out->push_back(static_cast<char>((unit >> 8) & 0xFF));
+  };
+  if (code >= 0x10000) {
+    code -= 0x10000;
+    put(0xD800 + (code >> 10));
+    put(0xDC00 + (code & 0x3FF));
+  } else {
+    put(code);
+  }
+}
+
+std::string Cp1252ToUtf8(const std::string &bytes) {
+  std::string out;
+  for (unsigned char byte : bytes) AppendUtf8(FromCp1252(byte), &out);
+  return out;
+}
+
+bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *badIndex) {
+  out->clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    unsigned char byte;
+    if (!ToCp1252(text[i], &byte)) {
+      *badIndex = i;
+      return false;
+    }
+    out->push_back(static_cast<char>(byte));
+  }
+  return true;
+}
+
+std::string Describe(char32_t code) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(code));
+  std::string out = buffer;
+  const bool control = code < 0x20 || (code >= 0x7F && code < 0xA0);
+  if (!control) {
+    out += " '";
+    AppendUtf8(code, &out);
+    out += "'";
+  }
+  return out;
+}
+
+}  // namespace charsets

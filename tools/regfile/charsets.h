@@ -1,0 +1,48 @@
+// Character sets the tools meet: Windows-1252 (the 8-bit registry
+// functions' code page and the host's parameter text), Mac OS Roman (the
+// host's character set), UTF-8 (terminals and files) and UTF-16LE (the
+// registry editor's files).  Code points travel as char32_t.
+#ifndef VANTORIX_TOOLS_REGFILE_CHARSETS_H
+#define VANTORIX_TOOLS_REGFILE_CHARSETS_H
+
+#include <cstddef>
+#include <string>
+
+namespace charsets {
+
+// Windows-1252 byte -> code point.  The five bytes that Windows-1252 leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 controls of the
+// same value, as Windows' own conversion does, so every byte round-trips.
+char32_t FromCp1252(unsigned char byte);
+// Code point -> Windows-1252 byte; false if the code page has none.
+bool ToCp1252(char32_t code, unsigned char *byte);
+
+// Mac OS Roman byte -> code point (0xDB is the currency sign, the table's
+// older meaning, which is how the host's conversion uses it).
+char32_t FromMacRoman(unsigned char byte);
+
+// Appends the UTF-8 form of code to out.
+void AppendUtf8(char32_t code, std::string *out);
+// Decodes UTF-8 strictly (no overlong forms, surrogates or values past
+// U+10FFFF).  On failure returns false and sets *badOffset to the byte
+// offset of the faulty sequence.
+bool DecodeUtf8(const std::string &bytes, std::u32string *out, std::size_t *badOffset);
+std::string EncodeUtf8(const std::u32string &text);
+
+// Decodes UTF-16LE bytes (surrogate pairs joined).  False on an odd byte
+// count or an unpaired surrogate, with *badOffset at the faulty unit.
+bool DecodeUtf16le(const std::string &bytes, std::u32string *out, std::size_t *badOffset);
+void AppendUtf16le(char32_t code, std::string *out);
+
+// Windows-1252 bytes <-> UTF-8 text.
+std::string Cp1252ToUtf8(const std::string &bytes);
+// Converts code points to Windows-1252; on failure returns false and sets
+// *badIndex to the index of the first code point the code page lacks.
+bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *badIndex);
+
+// "U+00E9 'é'" for messages (control characters without the glyph).
+std::string Describe(char32_t code);
+
+}  // namespace charsets
+
+#endif

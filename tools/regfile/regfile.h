@@ -1,0 +1,71 @@
+// Registry files in the format the Windows registry editor exports and
+// imports (.reg), read into and written from a plain in-memory model.
+//
+// The model holds the registry as its 8-bit (ANSI) functions see it: key
+// paths, value names and the data of the string types (REG_SZ,
+// REG_EXPAND_SZ, REG_MULTI_SZ) are Windows-1252 bytes, every other type's
+// data is its raw bytes.  Reading a Unicode file converts its text to
+// Windows-1252 (and the UTF-16LE data of hex(1), hex(2) and hex(7)); a
+// character that Windows-1252 lacks is refused with its line, since the
+// registry is reached through the 8-bit functions only.
+#ifndef VANTORIX_TOOLS_REGFILE_REGFILE_H
+#define VANTORIX_TOOLS_REGFILE_REGFILE_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace regfile {
+
+struct Value {
+  std::string name;     // empty for the key's default value (@)
+  bool remove = false;  // "name"=- : delete the value on import
+  uint32_t type = 0;    // REG_SZ, REG_DWORD, ...
+  std::string data;     // as the 8-bit registry functions store it
+};
+
+struct Key {
+  std::string path;     // root name in full, then the subkeys: HKEY_CURRENT_USER\Software\Demo
+  bool remove = false;  // [-path] : delete the key and all below it on import
+  std::vector<Value> values;
+};
+
+// The sections of a file in their order; applying them in order gives the
+// file's meaning (a later section may add to or delete what an earlier one
+// made).
+struct Document {
+  std::vector<Key> keys;
+};
+
+enum class Format {
+  // "Windows Registry Editor Version 5.00", UTF-16LE with a byte order mark
+  // and CRLF line ends: what the editor writes by default.
+  Unicode,
+  // "REGEDIT4", Windows-1252 with CRLF line ends.
+  Regedit4,
+};
+
+// Parses a whole file: UTF-16LE with its byte order mark, UTF-8 (with or
+// without one) or Windows-1252, told apart by the byte order mark and the
+// header line.  A file of no bytes at all is an empty document.  On failure
+// returns false and sets *error to "line N: what is wrong".
+bool Parse(const std::string &bytes, Document *document, std::string *error);
+
+// The file's bytes in the given format.  Hex data is wrapped at 80 columns
+// with the editor's "\" continuations.  Fails only for a name that the
+// format cannot hold (a line break in a key or value name), saying which.
+bool Write(const Document &document, Format format, std::string *bytes, std::string *error);
+
+// The five root keys that a path may start with, in full and in the short
+// forms (HKCU, HKLM, HKCR, HKU, HKCC).  Returns the full name, or an empty
+// string for anything else (names are compared without regard to case, as
+// the editor does).
+std::string CanonicalRoot(const std::string &name);
+
+// Splits "ROOT\sub\path" into the canonical root name and the rest (which
+// may be empty).  False if the root is not one of the five.
+bool SplitKeyPath(const std::string &path, std::string *root, std::string *subkey);
+
+}  // namespace regfile
+
+#endif

@@ -1,0 +1,27 @@
+// Moving .reg documents into and out of the registry, through the 8-bit
+// Win32 registry functions only: the same code works against Windows, wine
+// and the linux stand-in.
+#ifndef VANTORIX_TOOLS_REGFILE_REGISTRY_IO_H
+#define VANTORIX_TOOLS_REGFILE_REGISTRY_IO_H
+
+#include <string>
+
+#include "tools/regfile/regfile.h"
+
+namespace regfile {
+
+// Applies the document's sections in order: creates keys and sets values,
+// deletes the keys of [-KEY] sections with everything below them and the
+// values written "name"=-.  Deleting what is not there is no error.  Stops
+// at the first failure and says where.
+bool Import(const Document &document, std::string *error);
+
+// Reads the key at path (like HKEY_CURRENT_USER\Software\Demo) and
+// everything below it, one section per key in enumeration order, the key
+// itself first.  A root key gets a section only when it holds values (the
+// roots always exist).  An empty path reads all five roots.
+bool Export(const std::string &path, Document *document, std::string *error);
+
+}  // namespace regfile
+
+#endif
