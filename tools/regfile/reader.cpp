@@ -182,7 +182,9 @@ class Reader {
     std::u32string list = TrimRight(text.substr(at));
     while (!list.empty() && list.back() == U'\\') {
       list.pop_back();
-      if (line_ + 1 >= lines_.size()) return Error("the file ends inside a value continued with '\\'");
+      if (line_ + 1 >= lines_.size() || TrimRight(TrimLeft(lines_[line_ + 1])).empty()) {
+        return Error("a value continued with '\\' has no next line");
+      }
       ++line_;
       list += TrimRight(TrimLeft(lines_[line_]));
     }

@@ -55,7 +55,7 @@ std::string DecodeReply(const std::string &reply, bool converted) {
 
 std::string HexDump(const std::string &bytes) {
   std::string out;
-  char piece[16];
+  char piece[32];
   for (std::size_t line = 0; line < bytes.size(); line += 16) {
     std::snprintf(piece, sizeof piece, "%08zx ", line);
     out += piece;

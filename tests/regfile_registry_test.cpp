@@ -1,0 +1,103 @@
+// .reg documents into and out of the registry: on linux the stand-in, under
+// wine a real registry.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/scratch_key.h"
+#include "tools/regfile/registry_io.h"
+
+namespace {
+
+using namespace std::string_literals;
+using regfile::Document;
+using regfile::Key;
+using regfile::Value;
+using vxtest::KeyHandle;
+using vxtest::ScratchKey;
+
+const std::string kUser = "HKEY_CURRENT_USER\\";
+
+Value V(const std::string &name, uint32_t type, const std::string &data) { return Value{name, false, type, data}; }
+
+bool Exists(const std::string &path) { return KeyHandle(HKEY_CURRENT_USER, path, KEY_READ).status() == ERROR_SUCCESS; }
+
+LONG Query(const std::string &path, const char *name, DWORD *type, std::string *data) {
+  KeyHandle key(HKEY_CURRENT_USER, path, KEY_READ);
+  char buffer[1024];
+  DWORD size = sizeof buffer;
+  const LONG status = RegQueryValueExA(key.get(), name, nullptr, type, reinterpret_cast<BYTE *>(buffer), &size);
+  if (status == ERROR_SUCCESS) data->assign(buffer, size);
+  return status;
+}
+
+TEST(RegFileRegistryTest, ImportedValuesExportUnchanged) {
+  ScratchKey scratch("regfile");
+  const std::string top = kUser + scratch.path();
+  Document in;
+  in.keys.push_back(Key{top + "\\Demo", false,
+                        {V("", 1, "default\0"s), V("Greeting", 1, "Gr\xFC" "ezi\0"s), V("Count", 4, "\x2A\0\0\0"s),
+                         V("Blob", 3, "\x00\xFF\x10"s), V("Path", 2, "%TEMP%\\x\0"s), V("List", 7, "a\0b\xE9\0\0"s),
+                         V("Quad", 11, "\1\2\3\4\5\6\7\x08"s), V("None", 0, "\x01"s)}});
+  in.keys.push_back(Key{top + "\\Demo\\Child", false, {}});
+  std::string error;
+  ASSERT_TRUE(regfile::Import(in, &error)) << error;
+
+  Document out;
+  ASSERT_TRUE(regfile::Export(top + "\\Demo", &out, &error)) << error;
+  ASSERT_EQ(out.keys.size(), 2u);
+  EXPECT_EQ(out.keys[0].path, top + "\\Demo");
+  EXPECT_EQ(out.keys[1].path, top + "\\Demo\\Child");
+  EXPECT_TRUE(out.keys[1].values.empty());
+  ASSERT_EQ(out.keys[0].values.size(), in.keys[0].values.size());
+  for (const Value &expected : in.keys[0].values) {
+    bool found = false;
+    for (const Value &actual : out.keys[0].values) {
+      if (actual.name != expected.name) continue;
+      found = true;
+      EXPECT_EQ(actual.type, expected.type) << expected.name;
+      EXPECT_EQ(actual.data, expected.data) << expected.name;
+    }
+    EXPECT_TRUE(found) << expected.name;
+  }
+}
+
+TEST(RegFileRegistryTest, DeletionsRemoveKeysTreesAndValues) {
+  ScratchKey scratch("regfile");
+  const std::string top = kUser + scratch.path();
+  Document setUp;
+  setUp.keys.push_back(Key{top + "\\Keep", false, {V("a", 1, "1\0"s), V("b", 1, "2\0"s), V("", 1, "d\0"s)}});
+  setUp.keys.push_back(Key{top + "\\Gone\\Deep\\Deeper", false, {V("x", 4, "\1\0\0\0"s)}});
+  std::string error;
+  ASSERT_TRUE(regfile::Import(setUp, &error)) << error;
+
+  Document deletions;
+  Key keep{top + "\\Keep", false, {V("a", 0, ""), V("", 0, ""), V("never there", 0, "")}};
+  for (Value &value : keep.values) value.remove = true;
+  deletions.keys.push_back(keep);
+  deletions.keys.push_back(Key{top + "\\Gone", true, {}});
+  deletions.keys.push_back(Key{top + "\\Never there", true, {}});
+  ASSERT_TRUE(regfile::Import(deletions, &error)) << error;
+
+  DWORD type = 0;
+  std::string data;
+  EXPECT_EQ(Query(scratch.path() + "\\Keep", "a", &type, &data), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Query(scratch.path() + "\\Keep", "", &type, &data), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(Query(scratch.path() + "\\Keep", "b", &type, &data), ERROR_SUCCESS);
+  EXPECT_EQ(data, "2\0"s);
+  EXPECT_FALSE(Exists(scratch.path() + "\\Gone"));
+  EXPECT_FALSE(Exists(scratch.path() + "\\Never there"));
+}
+
+TEST(RegFileRegistryTest, ExportingAMissingKeyFails) {
+  ScratchKey scratch("regfile");
+  Document out;
+  std::string error;
+  EXPECT_FALSE(regfile::Export(kUser + scratch.path() + "\\Missing", &out, &error));
+  EXPECT_NE(error.find("Missing"), std::string::npos) << error;
+  EXPECT_FALSE(regfile::Export("HKEY_NOWHERE\\Software", &out, &error));
+}
+
+}  // namespace

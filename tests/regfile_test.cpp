@@ -1,0 +1,338 @@
+// The .reg reader and writer on the in-memory model, and atomic saves.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/regfile/charsets.h"
+#include "tools/regfile/file_io.h"
+#include "tools/regfile/regfile.h"
+
+namespace {
+
+using namespace std::string_literals;
+using regfile::Document;
+using regfile::Format;
+using regfile::Key;
+using regfile::Value;
+
+Value V(const std::string &name, uint32_t type, const std::string &data) { return Value{name, false, type, data}; }
+
+std::string Written(const Document &document, Format format) {
+  std::string bytes, error;
+  EXPECT_TRUE(regfile::Write(document, format, &bytes, &error)) << error;
+  return bytes;
+}
+
+Document Parsed(const std::string &bytes) {
+  Document document;
+  std::string error;
+  EXPECT_TRUE(regfile::Parse(bytes, &document, &error)) << error;
+  return document;
+}
+
+std::string ParseError(const std::string &bytes) {
+  Document document;
+  std::string error;
+  EXPECT_FALSE(regfile::Parse(bytes, &document, &error)) << "parsed: " << bytes;
+  return error;
+}
+
+// The text of a file as UTF-16LE with its byte order mark, as the editor
+// writes it.
+std::string Utf16(const std::string &utf8) {
+  std::u32string text;
+  std::size_t bad = 0;
+  EXPECT_TRUE(charsets::DecodeUtf8(utf8, &text, &bad));
+  std::string bytes = "\xFF\xFE";
+  for (char32_t c : text) charsets::AppendUtf16le(c, &bytes);
+  return bytes;
+}
+
+std::string Utf8ToAnsi(const std::string &utf8) {
+  std::u32string text;
+  std::size_t bad = 0;
+  std::string out;
+  EXPECT_TRUE(charsets::DecodeUtf8(utf8, &text, &bad));
+  EXPECT_TRUE(charsets::UnicodeToCp1252(text, &out, &bad));
+  return out;
+}
+
+void ExpectSame(const Document &expected, const Document &actual) {
+  ASSERT_EQ(expected.keys.size(), actual.keys.size());
+  for (std::size_t k = 0; k < expected.keys.size(); ++k) {
+    const Key &a = expected.keys[k], &b = actual.keys[k];
+    EXPECT_EQ(a.path, b.path);
+    EXPECT_EQ(a.remove, b.remove) << a.path;
+    ASSERT_EQ(a.values.size(), b.values.size()) << a.path;
+    for (std::size_t v = 0; v < a.values.size(); ++v) {
+      EXPECT_EQ(a.values[v].name, b.values[v].name) << a.path;
+      EXPECT_EQ(a.values[v].remove, b.values[v].remove) << a.values[v].name;
+      EXPECT_EQ(a.values[v].type, b.values[v].type) << a.values[v].name;
+      EXPECT_EQ(a.values[v].data, b.values[v].data) << a.values[v].name;
+    }
+  }
+}
+
+// Every form the writer has to choose between, with Windows-1252 text in
+// names and data.
+Document EveryKindOfValue() {
+  Document document;
+  Key key{"HKEY_CURRENT_USER\\Software\\Gr\xFC" "ezi", false, {}};
+  key.values = {
+      V("", 1, "default\0"s),                              // @=
+      V("Greeting", 1, "Gr\xFC" "ezi \x80 5\0"s),          // accents and the euro sign
+      V("Quote \"and\" back\\slash", 1, "C:\\Temp\\\"x\"\0"s),
+      V("Empty", 1, "\0"s),
+      V("Lines", 1, "one\r\ntwo\0"s),                      // no quoted form: hex(1)
+      V("Unterminated", 1, "abc"s),                         // hex(1)
+      V("Nothing", 1, ""s),
+      V("Expand", 2, "%PATH%;\xE9t\xE9\0"s),
+      V("Binary", 3, "\x00\x01\xFE\xFF"s),
+      V("Count", 4, "\x2A\x00\x00\x80"s),
+      V("Short dword", 4, "\x01\x02"s),                     // hex(4)
+      V("Big endian", 5, "\x00\x00\x01\x00"s),
+      V("Link", 6, "\\Registry\\x"s),
+      V("Multi", 7, "one\0tw\xF6\0\0"s),
+      V("Resource", 8, "\x01\x02"s),
+      V("Descriptor", 9, ""s),
+      V("Requirements", 10, "\xAA"s),
+      V("Quad", 11, "\x01\x02\x03\x04\x05\x06\x07\x08"s),
+      V("None", 0, "\x10\x20"s),
+      V("Odd type", 0x1234, "\x01"s),
+      V("Long", 3, std::string(300, '\x5A')),              // wrapped over many lines
+      V("Gone", 0, ""s),
+  };
+  key.values.back().remove = true;
+  document.keys.push_back(key);
+  document.keys.push_back(Key{"HKEY_LOCAL_MACHINE\\Software\\Empty key", false, {}});
+  document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Old", true, {}});
+  document.keys.push_back(Key{"HKEY_USERS", false, {V("At root", 1, "r\0"s)}});
+  return document;
+}
+
+TEST(RegFileTest, EveryValueTypeRoundTripsInBothFormats) {
+  for (Format format : {Format::Unicode, Format::Regedit4}) {
+    SCOPED_TRACE(format == Format::Unicode ? "Unicode" : "REGEDIT4");
+    const Document document = EveryKindOfValue();
+    ExpectSame(document, Parsed(Written(document, format)));
+  }
+}
+
+TEST(RegFileTest, WritesTheEditorsForms) {
+  Document document;
+  document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Demo", false,
+                              {V("", 1, "x\0"s), V("a\\b\"c", 1, "C:\\\"q\"\0"s), V("n", 4, "\x2A\x00\x00\x00"s),
+                               V("b", 3, "\x01\xAB"s), V("e", 2, "%A%\0"s), V("q", 11, "\x01\0\0\0\0\0\0\0"s)}});
+  const std::string expected4 =
+      "REGEDIT4\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Demo]\r\n"
+      "@=\"x\"\r\n"
+      "\"a\\\\b\\\"c\"=\"C:\\\\\\\"q\\\"\"\r\n"
+      "\"n\"=dword:0000002a\r\n"
+      "\"b\"=hex:01,ab\r\n"
+      "\"e\"=hex(2):25,41,25,00\r\n"
+      "\"q\"=hex(b):01,00,00,00,00,00,00,00\r\n"
+      "\r\n";
+  EXPECT_EQ(Written(document, Format::Regedit4), expected4);
+  // The Unicode format: the same lines in UTF-16LE, except that the string
+  // types' data is UTF-16LE too.
+  std::string expected5 = expected4;
+  expected5.replace(0, 8, "Windows Registry Editor Version 5.00");
+  expected5.replace(expected5.find("hex(2):25,41,25,00"), 18, "hex(2):25,00,41,00,25,00,00,00");
+  EXPECT_EQ(Written(document, Format::Unicode), Utf16(expected5));
+}
+
+TEST(RegFileTest, LongDataIsWrappedWithContinuationsThatReadBack) {
+  Document document;
+  document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Demo", false, {V("Blob", 3, std::string(200, '\x11'))}});
+  const std::string bytes = Written(document, Format::Regedit4);
+  std::istringstream lines(bytes);
+  std::string line;
+  int continued = 0;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    EXPECT_LE(line.size(), 80u) << line;
+    if (!line.empty() && line.back() == '\\') ++continued;
+  }
+  EXPECT_GE(continued, 6);
+  ExpectSame(document, Parsed(bytes));
+}
+
+// The same registry content as the editor writes it in each format.
+TEST(RegFileTest, ReadsUnicodeUtf8AndRegedit4Files) {
+  const std::string body =
+      "[HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9]\r\n"
+      "\"Gr\xC3\xBC\xC3\x9F\"=\"\xE2\x82\xAC 5\"\r\n"
+      "@=dword:00000010\r\n"
+      "\r\n";
+  const std::string unicode = "Windows Registry Editor Version 5.00\r\n\r\n" + body +
+                              "[HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9\\Sub]\r\n"
+                              "\"Path\"=hex(2):25,00,e9,00,25,00,00,00\r\n\r\n";
+  const std::string regedit4 = Utf8ToAnsi("REGEDIT4\r\n\r\n" + body +
+                                          "[HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9\\Sub]\r\n"
+                                          "\"Path\"=hex(2):25,e9,25,00\r\n\r\n");
+
+  Document expected;
+  expected.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Caf\xE9", false,
+                              {V("Gr\xFC\xDF", 1, "\x80 5\0"s), V("", 4, "\x10\0\0\0"s)}});
+  expected.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Caf\xE9\\Sub", false, {V("Path", 2, "%\xE9%\0"s)}});
+
+  const std::pair<const char *, std::string> inputs[] = {
+      {"UTF-16LE with BOM", Utf16(unicode)},
+      {"UTF-8", unicode},
+      {"UTF-8 with BOM", "\xEF\xBB\xBF" + unicode},
+      {"UTF-16LE, LF line ends", Utf16("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9]\n"
+                                       "\"Gr\xC3\xBC\xC3\x9F\"=\"\xE2\x82\xAC 5\"\n@=dword:10\n"
+                                       "[HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9\\Sub]\n"
+                                       "\"Path\"=hex(2):25,00,e9,00,\\\n  25,00,00,00\n")},
+      {"REGEDIT4", regedit4},
+  };
+  for (const auto &input : inputs) {
+    SCOPED_TRACE(input.first);
+    ExpectSame(expected, Parsed(input.second));
+  }
+}
+
+TEST(RegFileTest, ReadsDeletionsShortRootNamesAndComments) {
+  const Document document = Parsed(
+      "Windows Registry Editor Version 5.00\r\n"
+      "; a comment\r\n"
+      "[-HKCU\\Software\\Old]\r\n"
+      "[hkey_local_machine\\Software\\Demo]\r\n"
+      "\"Stale\"=-\r\n"
+      "@ = -\r\n"
+      "\"Spaced\" = \"x\"   \r\n");
+  ASSERT_EQ(document.keys.size(), 2u);
+  EXPECT_TRUE(document.keys[0].remove);
+  EXPECT_EQ(document.keys[0].path, "HKEY_CURRENT_USER\\Software\\Old");
+  EXPECT_EQ(document.keys[1].path, "HKEY_LOCAL_MACHINE\\Software\\Demo");
+  ASSERT_EQ(document.keys[1].values.size(), 3u);
+  EXPECT_TRUE(document.keys[1].values[0].remove);
+  EXPECT_TRUE(document.keys[1].values[1].remove);
+  EXPECT_EQ(document.keys[1].values[1].name, "");
+  EXPECT_EQ(document.keys[1].values[2].data, "x\0"s);
+}
+
+TEST(RegFileTest, AnEmptyFileIsAnEmptyRegistry) {
+  EXPECT_TRUE(Parsed("").keys.empty());
+  EXPECT_TRUE(Parsed("REGEDIT4\r\n").keys.empty());
+}
+
+TEST(RegFileTest, RefusesMalformedFilesWithTheirLine) {
+  const std::string v5 = "Windows Registry Editor Version 5.00\r\n\r\n";
+  const std::string key = "[HKEY_CURRENT_USER\\Software\\Demo]\r\n";
+  const struct {
+    const char *what;
+    std::string file;
+    int line;
+  } cases[] = {
+      {"no header", "[HKEY_CURRENT_USER\\Software]\r\n", 1},
+      {"misspelt header", "Windows Registry Editor Version 4.00\r\n", 1},
+      {"value before any key", v5 + "\"a\"=\"b\"\r\n", 3},
+      {"key without ']'", v5 + "[HKEY_CURRENT_USER\\Software\r\n", 3},
+      {"unknown root", v5 + "[HKEY_NOWHERE\\Software]\r\n", 3},
+      {"empty key name", v5 + "[HKEY_CURRENT_USER\\Software\\\\Demo]\r\n", 3},
+      {"deleting a root", v5 + "[-HKEY_CURRENT_USER]\r\n", 3},
+      {"unterminated string", v5 + key + "\"a\"=\"b\r\n", 4},
+      {"unknown escape", v5 + key + "\"a\"=\"C:\\Temp\"\r\n", 4},
+      {"text after a string", v5 + key + "\"a\"=\"b\" x\r\n", 4},
+      {"no '='", v5 + key + "\"a\" \"b\"\r\n", 4},
+      {"unknown value form", v5 + key + "\"a\"=qword:1\r\n", 4},
+      {"dword too long", v5 + key + "\"a\"=dword:123456789\r\n", 4},
+      {"dword not hex", v5 + key + "\"a\"=dword:12g4\r\n", 4},
+      {"bad hex byte", v5 + key + "\"a\"=hex:01,2x3\r\n", 4},
+      {"three-digit byte", v5 + key + "\"a\"=hex:01,234\r\n", 4},
+      {"empty byte", v5 + key + "\"a\"=hex:01,,02\r\n", 4},
+      {"bad hex(N)", v5 + key + "\"a\"=hex(z):01\r\n", 4},
+      {"continuation at the end", v5 + key + "\"a\"=hex:01,\\\r\n", 4},
+      {"error on a continuation line", v5 + key + "\"a\"=hex:01,\\\r\n  02,zz\r\n", 5},
+      {"odd UTF-16 string data", v5 + key + "\"a\"=hex(2):41,00,42\r\n", 4},
+      {"character without a Windows-1252 byte", v5 + key + "\"a\"=\"\xE4\xB8\xAD\"\r\n", 4},
+      {"name without a Windows-1252 byte", v5 + key + "\r\n\"\xE4\xB8\xAD\"=\"x\"\r\n", 5},
+      {"value under a deleted key", v5 + "[-HKEY_CURRENT_USER\\Software\\Demo]\r\n\"a\"=\"b\"\r\n", 4},
+      {"not UTF-8", v5 + key + "\"a\"=\"\xFC\"\r\n", 4},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string error = ParseError(c.file);
+    EXPECT_EQ(error.rfind("line " + std::to_string(c.line) + ": ", 0), 0u) << error;
+  }
+  // Unicode files name the line too.
+  EXPECT_EQ(ParseError(Utf16(v5 + key + "\"a\"=hex:zz\r\n")).rfind("line 4: ", 0), 0u);
+  // A character that Windows-1252 lacks is named.
+  EXPECT_NE(ParseError(v5 + key + "\"a\"=\"\xE4\xB8\xAD\"\r\n").find("U+4E2D"), std::string::npos);
+}
+
+TEST(RegFileTest, RefusesToWriteANameWithALineBreak) {
+  Document document;
+  document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Demo", false, {V("a\nb", 1, "x\0"s)}});
+  std::string bytes, error;
+  EXPECT_FALSE(regfile::Write(document, Format::Unicode, &bytes, &error));
+  EXPECT_NE(error.find("line break"), std::string::npos);
+}
+
+class AtomicSaveTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder_ = std::filesystem::temp_directory_path() / ("vxsave-" + std::string(info->name()));
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
+    return names;
+  }
+  static std::string Contents(const std::filesystem::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(AtomicSaveTest, ReplacesTheFileAndLeavesNothingElse) {
+  const std::string path = (folder_ / "registry.reg").string();
+  std::string error;
+  ASSERT_TRUE(regfile::SaveAtomically(path, "first", &error)) << error;
+  ASSERT_TRUE(regfile::SaveAtomically(path, "second, longer", &error)) << error;
+  EXPECT_EQ(Contents(path), "second, longer");
+  EXPECT_EQ(Files(), std::vector<std::string>{"registry.reg"});
+
+  std::string bytes;
+  bool exists = false;
+  ASSERT_TRUE(regfile::ReadWholeFile(path, &bytes, &exists, &error));
+  EXPECT_TRUE(exists);
+  EXPECT_EQ(bytes, "second, longer");
+  ASSERT_TRUE(regfile::ReadWholeFile((folder_ / "missing.reg").string(), &bytes, &exists, &error));
+  EXPECT_FALSE(exists);
+}
+
+TEST_F(AtomicSaveTest, AFailedRenameKeepsTheOldFileAndRemovesTheTemporaryOne) {
+  // A folder where the file should go: the rename over it fails after the
+  // temporary file was written in full.
+  const std::filesystem::path path = folder_ / "registry.reg";
+  std::filesystem::create_directories(path / "inside");
+  std::string error;
+  EXPECT_FALSE(regfile::SaveAtomically(path.string(), "new contents", &error));
+  EXPECT_NE(error.find("cannot save"), std::string::npos) << error;
+  EXPECT_TRUE(std::filesystem::is_directory(path / "inside"));
+  EXPECT_EQ(Files(), std::vector<std::string>{"registry.reg"});
+}
+
+TEST_F(AtomicSaveTest, MakesTheMissingFolders) {
+  const std::filesystem::path path = folder_ / "a" / "b" / "registry.reg";
+  std::string error;
+  ASSERT_TRUE(regfile::MakeParentFolders(path.string(), &error)) << error;
+  ASSERT_TRUE(regfile::SaveAtomically(path.string(), "x", &error)) << error;
+  EXPECT_EQ(Contents(path), "x");
+}
+
+}  // namespace
