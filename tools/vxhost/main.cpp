@@ -362,6 +362,7 @@ int Interactive(hostsim::Host &host, const Functions &functions, Shape shape, bo
     Note(&status, RunCall(host, functions, call, shape));
     if (!afterCall()) Note(&status, kRegistryFailure);
   }
+  if (prompt) Write(stdout, "\n");  // end of input: leave the prompt's line
   return status;
 }
 
