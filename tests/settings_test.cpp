@@ -1,6 +1,6 @@
 // Start-up settings: the settings key and its value "format_string", read or
 // created at every accepted initialisation, and the start-up error box.
-#include <climits>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,6 +11,7 @@
 #include "tests/support/message_boxes.h"
 #include "tests/support/plugin.h"
 #include "tests/support/registry_state.h"
+#include "tests/support/scratch_key.h"
 
 #ifndef _WIN32
 #include <vxplatform/testing.h>
@@ -227,7 +228,7 @@ TEST_F(SettingsTest, ARefusedHostTouchesNothingAndShowsNothing) {
 TEST_F(SettingsTest, TheBoxShowsTheCodeWithTheStringsOfTheCallBlocksModule) {
   // This program holds no strings of its own: the box can only find them
   // through the module handle that the host passed in the call block.
-  const LONG codes[] = {0, 2, 5, 1011, -1, LONG_MIN, LONG_MAX};
+  const LONG codes[] = {0, 2, 5, 1011, -1, INT32_MIN, INT32_MAX};
   for (LONG code : codes) {
     ClearBoxes();
     CurrentCallBlock = host().PrepareBlock(CallInit);
@@ -285,16 +286,17 @@ TEST_F(SettingsTest, AFailedWriteOrReadShowsItsStatusAndClosesTheKey) {
 }
 
 TEST(SavedRegistryKeyTest, PutsTheKeyBackExactlyWhateverTheTestDid) {
-  const std::string parent = "Software\\Vantorix test\\saved";
-  const std::string path = parent + "\\key";
-  vxtest::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Vantorix test");
+  vxtest::ScratchKey scratch("saved");
+  const std::string top = scratch.Sub("missing");
+  const std::string path = top + "\\key";
 
-  // A key that did not exist, nor the keys above it, is removed with them.
+  // A key that did not exist, nor the key above it, is removed with it.
   {
     vxtest::SavedRegistryKey saved(HKEY_CURRENT_USER, path);
     ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path, "v", REG_SZ, "x"), ERROR_SUCCESS);
   }
-  EXPECT_FALSE(vxtest::KeyExists(HKEY_CURRENT_USER, "Software\\Vantorix test"));
+  EXPECT_FALSE(vxtest::KeyExists(HKEY_CURRENT_USER, top));
+  EXPECT_TRUE(vxtest::KeyExists(HKEY_CURRENT_USER, scratch.path()));
 
   // An existing key with its class, values and a subkey comes back as it was.
   HKEY key = nullptr;
@@ -303,22 +305,21 @@ TEST(SavedRegistryKeyTest, PutsTheKeyBackExactlyWhateverTheTestDid) {
                             nullptr, &key, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(key);
-  ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path, "text", REG_SZ, "\x10" "abc"), ERROR_SUCCESS);
+  ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path, "text", REG_SZ, std::string("\x10" "abc\0", 5)), ERROR_SUCCESS);
   ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path, "", REG_BINARY, std::string("\0\x01\xFF", 3)), ERROR_SUCCESS);
   ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path + "\\inner", "n", REG_DWORD, std::string("\x2A\0\0\0", 4)),
             ERROR_SUCCESS);
   const std::optional<vxtest::RegistryTree> before = vxtest::CaptureTree(HKEY_CURRENT_USER, path);
   ASSERT_TRUE(before.has_value());
-  ASSERT_EQ(before->values.size(), 2u);
-  ASSERT_EQ(before->subkeys.size(), 1u);
+  EXPECT_EQ(before->keyClass, "kept class");
+  EXPECT_EQ(before->values.size(), 2u);
+  EXPECT_EQ(before->subkeys.size(), 1u);
   {
     vxtest::SavedRegistryKey saved(HKEY_CURRENT_USER, path);
     vxtest::DeleteKeyTree(HKEY_CURRENT_USER, path);
     ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path, "text", REG_SZ, "changed"), ERROR_SUCCESS);
   }
   EXPECT_EQ(vxtest::CaptureTree(HKEY_CURRENT_USER, path), before);
-  EXPECT_EQ(vxtest::KeyClass(HKEY_CURRENT_USER, path), std::optional<std::string>("kept class"));
-  vxtest::DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Vantorix test");
 }
 
 }  // namespace

@@ -5,29 +5,11 @@
 #include <utility>
 
 #include "tests/support/plugin.h"
+#include "tests/support/scratch_key.h"
 
 namespace vxtest {
 
 namespace {
-
-class OpenKey {
- public:
-  OpenKey(HKEY root, const std::string &path, REGSAM access) {
-    status_ = RegOpenKeyExA(root, path.c_str(), 0, access, &key_);
-    if (status_ != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~OpenKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  OpenKey(const OpenKey &) = delete;
-  OpenKey &operator=(const OpenKey &) = delete;
-  HKEY get() const { return key_; }
-  LONG status() const { return status_; }
-
- private:
-  HKEY key_ = nullptr;
-  LONG status_ = ERROR_SUCCESS;
-};
 
 // Reads a value's bytes as the 8-bit calls give them.  The buffer is exactly
 // the size the platform reports, because a string read into a larger one
@@ -50,7 +32,7 @@ LONG ReadExactly(HKEY key, const std::string &name, DWORD *type, std::string *da
 }
 
 std::optional<RegistryTree> Capture(HKEY root, const std::string &path, const std::string &name) {
-  OpenKey key(root, path, KEY_READ);
+  KeyHandle key(root, path, KEY_READ);
   if (!key.get()) return std::nullopt;
   RegistryTree tree;
   tree.name = name;
@@ -122,10 +104,10 @@ std::ostream &operator<<(std::ostream &out, const RegistryTree &tree) {
   return out << "}";
 }
 
-bool KeyExists(HKEY root, const std::string &path) { return OpenKey(root, path, KEY_READ).get() != nullptr; }
+bool KeyExists(HKEY root, const std::string &path) { return KeyHandle(root, path, KEY_READ).get() != nullptr; }
 
 std::optional<std::string> KeyClass(HKEY root, const std::string &path) {
-  OpenKey key(root, path, KEY_READ);
+  KeyHandle key(root, path, KEY_READ);
   if (!key.get()) return std::nullopt;
   char keyClass[1024] = "";
   DWORD length = sizeof keyClass;
@@ -136,7 +118,7 @@ std::optional<std::string> KeyClass(HKEY root, const std::string &path) {
 }
 
 std::optional<RegistryValue> ReadValue(HKEY root, const std::string &path, const std::string &name) {
-  OpenKey key(root, path, KEY_READ);
+  KeyHandle key(root, path, KEY_READ);
   if (!key.get()) return std::nullopt;
   RegistryValue value{name, REG_NONE, std::string()};
   if (ReadExactly(key.get(), name, &value.type, &value.data) != ERROR_SUCCESS) return std::nullopt;
@@ -159,7 +141,7 @@ LONG WriteValue(HKEY root, const std::string &path, const std::string &name, DWO
 }
 
 LONG DeleteValue(HKEY root, const std::string &path, const std::string &name) {
-  OpenKey key(root, path, KEY_ALL_ACCESS);
+  KeyHandle key(root, path, KEY_ALL_ACCESS);
   if (!key.get()) return key.status();
   return RegDeleteValueA(key.get(), name.c_str());
 }
