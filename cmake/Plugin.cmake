@@ -20,6 +20,11 @@ else()
   target_link_libraries(vantorix_core PUBLIC vxplatform)
 endif()
 
+# The fuzz build links the plug-in's code into its fuzzers directly.
+if(VX_FUZZ)
+  return()
+endif()
+
 if(WIN32)
   add_library(Vantorix MODULE
     ${CMAKE_SOURCE_DIR}/resources/Vantorix.rc

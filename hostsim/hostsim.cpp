@@ -365,6 +365,24 @@ ExternalResult Host::External(int32_t functionIndex, const std::string &paramete
   return result;
 }
 
+void Host::SendPrepared(ExternCallBlock *block) {
+  Services::active = this;
+  plugin_.entry()(block);
+}
+
+RepeatedCall::RepeatedCall(Host &host, int32_t functionIndex, const std::string &parameter)
+    : host_(host), parameter_(host.NewHandle(parameter)), reply_(host.NewHandle(std::string())) {
+  block_ = *host.PrepareBlock(CallExternal);
+  block_.functionIndex = functionIndex;
+  block_.parameterHandle = parameter_;
+  block_.reply = reinterpret_cast<intptr_t>(reply_);
+}
+
+RepeatedCall::~RepeatedCall() {
+  host_.FreeHandle(parameter_);
+  host_.FreeHandle(reply_);
+}
+
 std::vector<Service> Host::ParameterCalls() const {
   std::vector<Service> calls;
   for (std::size_t i = journalMark_; i < journal_.size(); ++i) {
