@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/scratch_key.h"
 #include "tools/regfile/registry_io.h"
@@ -46,7 +47,9 @@ TEST(RegFileRegistryTest, ImportedValuesExportUnchanged) {
   ASSERT_TRUE(regfile::Import(in, &error)) << error;
 
   Document out;
-  ASSERT_TRUE(regfile::Export(top + "\\Demo", &out, &error)) << error;
+  std::vector<std::string> skipped;
+  ASSERT_TRUE(regfile::Export(top + "\\Demo", &out, &skipped, &error)) << error;
+  EXPECT_TRUE(skipped.empty());
   ASSERT_EQ(out.keys.size(), 2u);
   EXPECT_EQ(out.keys[0].path, top + "\\Demo");
   EXPECT_EQ(out.keys[1].path, top + "\\Demo\\Child");
@@ -94,10 +97,11 @@ TEST(RegFileRegistryTest, DeletionsRemoveKeysTreesAndValues) {
 TEST(RegFileRegistryTest, ExportingAMissingKeyFails) {
   ScratchKey scratch("regfile");
   Document out;
+  std::vector<std::string> skipped;
   std::string error;
-  EXPECT_FALSE(regfile::Export(kUser + scratch.path() + "\\Missing", &out, &error));
+  EXPECT_FALSE(regfile::Export(kUser + scratch.path() + "\\Missing", &out, &skipped, &error));
   EXPECT_NE(error.find("Missing"), std::string::npos) << error;
-  EXPECT_FALSE(regfile::Export("HKEY_NOWHERE\\Software", &out, &error));
+  EXPECT_FALSE(regfile::Export("HKEY_NOWHERE\\Software", &out, &skipped, &error));
 }
 
 }  // namespace

@@ -107,9 +107,16 @@ bool SaveAtomically(const std::string &path, const std::string &bytes, std::stri
     *error = "cannot create a temporary file beside " + path + ": " + LastErrorText();
     return false;
   }
-  // Keep the permissions of the file being replaced.
+  // Keep the permissions of the file being replaced; a new file gets the
+  // usual ones (mkstemp makes it private).
   struct stat old;
-  if (stat(path.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
+  if (stat(path.c_str(), &old) == 0) {
+    fchmod(fd, old.st_mode & 07777);
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+  }
 
   bool ok = true;
   std::size_t done = 0;

@@ -25,7 +25,7 @@ std::string Status(LONG status) { return "status " + std::to_string(status); }
 std::string Shown(const std::string &ansi) { return charsets::Cp1252ToUtf8(ansi); }
 
 bool ExportTree(HKEY root, const std::string &rootName, const std::string &subkey, Document *document,
-                std::string *error) {
+                std::vector<std::string> *skipped, std::string *error) {
   HKEY key = nullptr;
   const std::string fullPath = subkey.empty() ? rootName : rootName + "\\" + subkey;
   LONG status = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key);
@@ -91,7 +91,13 @@ bool ExportTree(HKEY root, const std::string &rootName, const std::string &subke
   }
   RegCloseKey(key);
   for (const std::string &name : children) {
-    if (!ExportTree(root, rootName, subkey.empty() ? name : subkey + "\\" + name, document, error)) return false;
+    const std::size_t mark = document->keys.size();
+    std::string why;
+    if (!ExportTree(root, rootName, subkey.empty() ? name : subkey + "\\" + name, document, skipped, &why)) {
+      // Leave out the unreadable key and whatever of it was read.
+      document->keys.resize(mark);
+      skipped->push_back(why);
+    }
   }
   return true;
 }
@@ -142,12 +148,13 @@ bool Import(const Document &document, std::string *error) {
   return true;
 }
 
-bool Export(const std::string &path, Document *document, std::string *error) {
+bool Export(const std::string &path, Document *document, std::vector<std::string> *skipped, std::string *error) {
   document->keys.clear();
+  skipped->clear();
   if (path.empty()) {
     for (const char *root : {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT", "HKEY_USERS",
                              "HKEY_CURRENT_CONFIG"}) {
-      if (!ExportTree(RootHandle(root), root, std::string(), document, error)) return false;
+      if (!ExportTree(RootHandle(root), root, std::string(), document, skipped, error)) return false;
     }
     return true;
   }
@@ -159,7 +166,7 @@ bool Export(const std::string &path, Document *document, std::string *error) {
   while (!subkey.empty() && subkey.back() == '\\') subkey.pop_back();
   // A key asked for by name gets its section even when it is a root.
   const std::size_t before = document->keys.size();
-  if (!ExportTree(RootHandle(rootName), rootName, subkey, document, error)) return false;
+  if (!ExportTree(RootHandle(rootName), rootName, subkey, document, skipped, error)) return false;
   if (subkey.empty() && (document->keys.size() == before || document->keys[before].path != rootName)) {
     Key rootSection;
     rootSection.path = rootName;

@@ -5,6 +5,7 @@
 #define VANTORIX_TOOLS_REGFILE_REGISTRY_IO_H
 
 #include <string>
+#include <vector>
 
 #include "tools/regfile/regfile.h"
 
@@ -19,8 +20,11 @@ bool Import(const Document &document, std::string *error);
 // Reads the key at path (like HKEY_CURRENT_USER\Software\Demo) and
 // everything below it, one section per key in enumeration order, the key
 // itself first.  A root key gets a section only when it holds values (the
-// roots always exist).  An empty path reads all five roots.
-bool Export(const std::string &path, Document *document, std::string *error);
+// roots always exist).  An empty path reads all five roots.  A key below
+// that cannot be read (no rights, a key the system makes up) is left out
+// with everything below it and named in *skipped; only the key asked for
+// must be readable.
+bool Export(const std::string &path, Document *document, std::vector<std::string> *skipped, std::string *error);
 
 }  // namespace regfile
 

@@ -477,7 +477,10 @@ bool StdinIsTerminal() {
 bool ExportTo(const Options &options, std::string *error) {
   regfile::Document document;
   std::string bytes;
-  if (!regfile::Export(options.exportKey, &document, error) ||
+  std::vector<std::string> skipped;
+  const bool read = regfile::Export(options.exportKey, &document, &skipped, error);
+  for (const std::string &why : skipped) Say("left out: " + why);
+  if (!read ||
       !regfile::Write(document, options.regedit4 ? regfile::Format::Regedit4 : regfile::Format::Unicode, &bytes,
                       error)) {
     return false;

@@ -3,6 +3,7 @@
 #include <vxplatform/testing.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "tools/regfile/file_io.h"
 #include "tools/regfile/regfile.h"
@@ -44,8 +45,14 @@ bool RegistryStore::Load(const std::string &path, std::string *error) {
 
 bool RegistryStore::Snapshot(std::string *bytes, std::string *error) const {
   regfile::Document document;
-  return regfile::Export(std::string(), &document, error) &&
-         regfile::Write(document, regfile::Format::Unicode, bytes, error);
+  std::vector<std::string> skipped;
+  if (!regfile::Export(std::string(), &document, &skipped, error)) return false;
+  if (!skipped.empty()) {
+    // The file must hold the whole registry.
+    *error = skipped.front();
+    return false;
+  }
+  return regfile::Write(document, regfile::Format::Unicode, bytes, error);
 }
 
 bool RegistryStore::SaveIfChanged(bool *saved, std::string *error) {
