@@ -10,6 +10,11 @@ if(VX_SANITIZE)
   add_link_options(${VX_SANITIZE_FLAGS})
 endif()
 
+if(VX_COVERAGE)
+  add_compile_options(--coverage -O0)
+  add_link_options(--coverage)
+endif()
+
 if(WIN32)
   # Programs and the plug-in carry their C and C++ runtime with them, so
   # they load on a bare Windows machine and under wine without MinGW's DLLs.

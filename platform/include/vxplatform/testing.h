@@ -28,12 +28,15 @@ VX_PLATFORM_API bool DenyWriteAccess(HKEY root, const char *path, bool deny = tr
 
 // Makes a later call of the named platform function (for example
 // "RegQueryValueExA") fail with status: the call after `skip` further calls
-// of that function.  The failing call changes nothing.
+// of that function.  The failing call changes nothing in the registry and
+// reports as a real failure would (FormatMessageA returns 0 and sets the
+// status as the last error).
 VX_PLATFORM_API void InjectFailure(const char *function, LONG status, int skip = 0);
 VX_PLATFORM_API void ClearInjectedFailures();
 
-// Replaces the system message text for status (nullptr restores the
-// built-in text, if any).  Lets tests see long or non-ASCII messages.
+// Replaces the system message text for status, given without its closing
+// line end (FormatMessageA adds CR LF); nullptr restores the built-in text,
+// if any.  Lets tests see long or non-ASCII messages.
 VX_PLATFORM_API void SetMessageText(DWORD status, const char *text);
 
 // --- memory ---------------------------------------------------------------
