@@ -59,19 +59,18 @@ void RegistryTest::SetUp() {
   vxplatform::ClearCursorHistory();
 #endif
   const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
-  scratch_ = std::string("Software\\VantorixTest\\") + info->test_suite_name() + "." + info->name();
-  for (char &c : scratch_) {
+  std::string prefix = std::string(info->test_suite_name()) + "." + info->name();
+  for (char &c : prefix) {
     if (c == '/') c = '_';  // parameterised test names
   }
-  SHDeleteKeyA(HKEY_CURRENT_USER, scratch_.c_str());
-  CreateKey(scratch_);
+  scratch_ = std::make_unique<ScratchKey>(prefix);
 }
 
 void RegistryTest::TearDown() {
 #ifndef _WIN32
   vxplatform::ClearInjectedFailures();
 #endif
-  SHDeleteKeyA(HKEY_CURRENT_USER, scratch_.c_str());
+  scratch_.reset();
   PluginTest::TearDown();
 }
 

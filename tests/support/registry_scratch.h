@@ -8,10 +8,12 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/support/plugin.h"
+#include "tests/support/scratch_key.h"
 
 namespace vxtest {
 
@@ -58,8 +60,8 @@ class RegistryTest : public PluginTest {
   void TearDown() override;
 
   // The scratch key's path below HKEY_CURRENT_USER, and paths below it.
-  const std::string &Scratch() const { return scratch_; }
-  std::string Below(const std::string &relative) const { return scratch_ + "\\" + relative; }
+  const std::string &Scratch() const { return scratch_->path(); }
+  std::string Below(const std::string &relative) const { return scratch_->Sub(relative); }
 
   // Calls an external function.  Checks afterwards that the plug-in left no
   // registry key open (on the linux stand-in, which counts them); the
@@ -87,7 +89,7 @@ class RegistryTest : public PluginTest {
   static std::vector<std::string> Subkeys(const std::string &path);
 
  private:
-  std::string scratch_;
+  std::unique_ptr<ScratchKey> scratch_;
 };
 
 }  // namespace vxtest
