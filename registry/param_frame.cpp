@@ -17,7 +17,10 @@ bool ReadFields(HostHandle parameter, char *const *fields, int count) {
     if (length < 0 || static_cast<uint32_t>(length) > ParamFieldMax) length = 0;
     scratch[length] = 0;
     char *field = fields[n - 1];
-    for (int32_t i = 0; i <= length; ++i) field[i] = static_cast<char>(scratch[i]);
+    for (int32_t i = 0; i <= length; ++i) {
+      field[i] = static_cast<char>(scratch[i]);
+      if (i < length && scratch[i] == 0) allWhole = false;
+    }
   }
   return allWhole;
 }

@@ -30,8 +30,10 @@ void UnlockParameter(HostHandle parameter);
 // Reads fields 1 to count of the parameter text, in that order, into
 // fields[0] to fields[count - 1] (each kFieldBufferSize bytes), each
 // zero-terminated at its reported length.  Returns whether every one of
-// them arrived whole; a field that did not is present only in part or not
-// at all and must not be used.
+// them arrived whole and holds no zero byte.  A field that was cut is
+// present only in part or not at all, and one with a zero byte inside would
+// reach the registry as the shorter text before that byte, naming another
+// key or value than the host's text: neither may be used.
 bool ReadFields(HostHandle parameter, char *const *fields, int count);
 
 // Answers "<<ERROR>>" (9 bytes, unconverted) through the work buffer.

@@ -127,6 +127,30 @@ TEST_F(RegistryFrameTest, AFieldThatIsNotWholeTouchesNoKeyAndAnswersInvalidParam
   }
 }
 
+TEST_F(RegistryFrameTest, AFieldWithAZeroByteInsideIsRefusedLikeACutOne) {
+  // Up to its zero byte each field names something that exists; the
+  // registry would see only that much of it.
+  CreateKey(Below("Target\\v"));
+  PutString(Below("Target"), "v", "kept");
+  for (const RegistryFunctionInfo &function : AllRegistryFunctions()) {
+    for (int field = 2; field <= function.fields; ++field) {
+      std::vector<std::string> fields = {"HKEY_CURRENT_USER", Below("Target"), "v", "REG_SZ", "d"};
+      fields.resize(function.fields);
+      fields[field - 1] += std::string("\0tail", 5);
+      std::string parameter = fields[0];
+      for (std::size_t n = 1; n < fields.size(); ++n) parameter += "|" + fields[n];
+      const bool list = function.index == vxtest::kListRegistryKeys || function.index == vxtest::kListRegistryValues;
+      EXPECT_EQ(Call(function.index, parameter).reply,
+                SystemMessage(ERROR_INVALID_PARAMETER, function.converts, list ? kListBufferSize : kWorkBufferSize))
+          << function.name << " field " << field;
+      EXPECT_TRUE(KeyExists(Below("Target\\v"))) << function.name << " field " << field;
+      vxtest::StoredValue stored;
+      ASSERT_TRUE(ReadValue(Below("Target"), "v", &stored)) << function.name << " field " << field;
+      EXPECT_EQ(stored.data, std::string("kept", 5)) << function.name << " field " << field;
+    }
+  }
+}
+
 TEST_F(RegistryFrameTest, AnInvalidFieldTouchesNothingThatExistsEither) {
   // The key and the value named are there: still nothing is written or
   // deleted when another field is cut.  (Taken as empty, the cut data would
