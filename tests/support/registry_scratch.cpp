@@ -22,12 +22,9 @@ const std::vector<RegistryFunctionInfo> &AllRegistryFunctions() {
   return functions;
 }
 
-std::string Param(std::initializer_list<std::string> fields) {
+std::string Param(const std::vector<std::string> &fields) {
   std::string text;
-  for (const std::string &field : fields) {
-    if (&field != fields.begin()) text += '|';
-    text += field;
-  }
+  for (std::size_t n = 0; n < fields.size(); ++n) text += (n == 0 ? "" : "|") + fields[n];
   return text;
 }
 

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,7 +36,7 @@ struct RegistryFunctionInfo {
 const std::vector<RegistryFunctionInfo> &AllRegistryFunctions();
 
 // The fields joined with '|'.
-std::string Param(std::initializer_list<std::string> fields);
+std::string Param(const std::vector<std::string> &fields);
 
 // The reply that the functions make of the system's message for status: cut
 // to workSize - 1 bytes, converted to the host's character set if convert is
