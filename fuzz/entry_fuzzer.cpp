@@ -40,7 +40,7 @@ const char *const kNearMisses[] = {"hkey_current_user", "HKEY_CURRENT_USER ", "H
 const char *const kTypeTexts[] = {"REG_SZ", "REG_MULTI_SZ", "reg_multi_sz", "REG_DWORD", "REG_MULTI_SZ ", ""};
 const char *const kStatusFunctions[] = {"RegCreateKeyExA", "RegOpenKeyExA",    "RegQueryValueExA", "RegSetValueExA",
                                         "RegDeleteValueA", "SHDeleteKeyA",     "RegEnumKeyA",      "RegEnumValueA",
-                                        "FormatMessageA",  "RegCloseKey"};
+                                        "FormatMessageA"};
 const LONG kStatuses[] = {ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE, ERROR_MORE_DATA, ERROR_NO_MORE_ITEMS,
                           ERROR_KEY_DELETED,   ERROR_NOT_ENOUGH_MEMORY, 12345, -1};
 
@@ -143,8 +143,11 @@ void SeedValue(FuzzedDataProvider &in) {
   RegCloseKey(key);
 }
 
+// Whether field 1 names a root, read as the plug-in reads it: as text, up to
+// a zero byte if it holds one.
 bool IsRootName(const std::string &parameter) {
-  const std::string root = parameter.substr(0, parameter.find('|'));
+  std::string root = parameter.substr(0, parameter.find('|'));
+  root = root.substr(0, root.find('\0'));
   for (const char *name : kRootNames) {
     if (root == name) return true;
   }
@@ -158,6 +161,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   vxplatform::ResetRegistry();
   vxplatform::ClearInjectedFailures();
   vxplatform::ClearMessageBoxes();
+  // The subtree exists under every root, and the keys above the settings
+  // key exist, before the first snapshot: creating keys inside them then
+  // changes nothing outside.
+  for (HKEY root : kRoots) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, kSubtree, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS)
+      RegCloseKey(key);
+  }
+  const std::string settingsParent = std::string(kSettingsKey).substr(0, std::string(kSettingsKey).rfind('\\'));
+  HKEY parent = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, settingsParent.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &parent,
+                      nullptr) == ERROR_SUCCESS)
+    RegCloseKey(parent);
   const std::string outside = RegistryOutsideSubtree();
 
   FuzzedDataProvider in(data, size);

@@ -16,17 +16,22 @@ thread_local DWORD lastError = 0;
 // The string table of the module that holds the address `instance`: linux
 // modules export it under a fixed name (see vxplatform/string_resources.h).
 const VxStringResource *FindStringTable(HINSTANCE instance) {
-  void *module = nullptr;
-  if (instance == nullptr) {
-    module = dlopen(nullptr, RTLD_LAZY);
-  } else {
-    Dl_info info;
-    if (dladdr(reinterpret_cast<void *>(instance), &info) == 0 || info.dli_fname == nullptr) return nullptr;
-    module = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-  }
+  Dl_info info{};
+  if (instance != nullptr &&
+      (dladdr(reinterpret_cast<void *>(instance), &info) == 0 || info.dli_fname == nullptr))
+    return nullptr;
+  // A shared library by its name; the main program (null instance, or a
+  // name that dlopen does not know) through the global scope.
+  void *module = instance ? dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD) : nullptr;
+  if (module == nullptr) module = dlopen(nullptr, RTLD_LAZY);
   if (module == nullptr) return nullptr;
   const auto *table = static_cast<const VxStringResource *>(dlsym(module, VX_STRING_RESOURCES_SYMBOL));
   dlclose(module);  // the module stays loaded: NOLOAD took a reference to it
+  // The table must be the module's own, not one found elsewhere.
+  Dl_info found{};
+  if (table != nullptr && instance != nullptr &&
+      (dladdr(table, &found) == 0 || found.dli_fbase != info.dli_fbase))
+    return nullptr;
   return table;
 }
 
