@@ -53,8 +53,7 @@ void AddSubkeys(const std::string &path, int count) {
   for (int i = 0; i < count; ++i) {
     HKEY child = nullptr;
     const std::string name = "n" + std::to_string(i);
-    if (RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr) ==
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr) == ERROR_SUCCESS)
       RegCloseKey(child);
   }
   RegCloseKey(parent);

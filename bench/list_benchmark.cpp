@@ -27,9 +27,8 @@ void ListBenchmark(benchmark::State &state, int32_t index) {
   state.counters["names"] = count;
   state.counters["reply_bytes"] = static_cast<double>(replyBytes);
   // Seconds per listed name: the figure that must stay flat as keys grow.
-  state.counters["per_name"] =
-      benchmark::Counter(static_cast<double>(count), benchmark::Counter::kIsIterationInvariantRate |
-                                                         benchmark::Counter::kInvert);
+  state.counters["per_name"] = benchmark::Counter(
+      static_cast<double>(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   vxbench::RemoveBenchKeys();
 }
 

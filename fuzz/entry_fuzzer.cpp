@@ -31,18 +31,18 @@ namespace {
 
 const char kSubtree[] = "Software\\VantorixFuzz";
 const char kSettingsKey[] = "Software\\FileMaker\\FileMaker Pro\\5.5\\PlugIns\\Tarvex Plugin\\2.0v1";
-const char *const kRootNames[] = {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_CLASSES_ROOT",
-                                  "HKEY_CURRENT_CONFIG", "HKEY_USERS"};
-const HKEY kRoots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
+const char *const kRootNames[] = {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_CLASSES_ROOT", "HKEY_CURRENT_CONFIG",
+                                  "HKEY_USERS"};
+const HKEY kRoots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,     HKEY_LOCAL_MACHINE,
                        HKEY_USERS,        HKEY_PERFORMANCE_DATA, HKEY_CURRENT_CONFIG};
-const char *const kNearMisses[] = {"hkey_current_user", "HKEY_CURRENT_USER ", "HKEY_CURRENT_USERS", "",
-                                   "HKEY_PERFORMANCE_DATA", "HKEY_LOCAL_MACHIN", " HKEY_USERS", "HKCU"};
+const char *const kNearMisses[] = {"hkey_current_user",     "HKEY_CURRENT_USER ", "HKEY_CURRENT_USERS", "",
+                                   "HKEY_PERFORMANCE_DATA", "HKEY_LOCAL_MACHIN",  " HKEY_USERS",        "HKCU"};
 const char *const kTypeTexts[] = {"REG_SZ", "REG_MULTI_SZ", "reg_multi_sz", "REG_DWORD", "REG_MULTI_SZ ", ""};
-const char *const kStatusFunctions[] = {"RegCreateKeyExA", "RegOpenKeyExA",    "RegQueryValueExA", "RegSetValueExA",
-                                        "RegDeleteValueA", "SHDeleteKeyA",     "RegEnumKeyA",      "RegEnumValueA",
-                                        "FormatMessageA"};
-const LONG kStatuses[] = {ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE, ERROR_MORE_DATA, ERROR_NO_MORE_ITEMS,
-                          ERROR_KEY_DELETED,   ERROR_NOT_ENOUGH_MEMORY, 12345, -1};
+const char *const kStatusFunctions[] = {"RegCreateKeyExA", "RegOpenKeyExA",   "RegQueryValueExA",
+                                        "RegSetValueExA",  "RegDeleteValueA", "SHDeleteKeyA",
+                                        "RegEnumKeyA",     "RegEnumValueA",   "FormatMessageA"};
+const LONG kStatuses[] = {ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE,    ERROR_MORE_DATA, ERROR_NO_MORE_ITEMS,
+                          ERROR_KEY_DELETED,   ERROR_NOT_ENOUGH_MEMORY, 12345,           -1};
 
 // The registry outside the fuzzer's subtree and the settings key, as text:
 // every key with its class and values, for before-and-after comparison.
@@ -50,8 +50,8 @@ void Snapshot(HKEY key, const std::string &path, std::string *out) {
   if (path == std::string("\\") + kSubtree || path == std::string("\\") + kSettingsKey) return;
   char className[256] = {};
   DWORD classLength = sizeof className;
-  RegQueryInfoKeyA(key, className, &classLength, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                   nullptr, nullptr);
+  RegQueryInfoKeyA(key, className, &classLength, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   nullptr);
   *out += "[" + path + "] " + className + "\n";
   for (DWORD i = 0;; ++i) {
     char name[16384];
@@ -79,8 +79,8 @@ std::string RegistryOutsideSubtree() {
 }
 
 [[noreturn]] void Fail(const std::string &what, uint8_t kind, int32_t index, const std::string &parameter) {
-  std::fprintf(stderr, "entry point: %s (call kind %u, index %d, parameter of %zu bytes: ", what.c_str(), kind,
-               index, parameter.size());
+  std::fprintf(stderr, "entry point: %s (call kind %u, index %d, parameter of %zu bytes: ", what.c_str(), kind, index,
+               parameter.size());
   for (unsigned char c : parameter.substr(0, 200)) std::fprintf(stderr, c >= 0x20 && c < 0x7F ? "%c" : "\\x%02X", c);
   std::fprintf(stderr, ")\n");
   std::abort();
@@ -102,7 +102,8 @@ std::string Field(FuzzedDataProvider &in) {
 std::string KeyPath(FuzzedDataProvider &in) {
   std::string path = kSubtree;
   const int depth = in.ConsumeIntegralInRange<int>(0, 3);
-  for (int i = 0; i < depth; ++i) path += "\\" + std::string(1, static_cast<char>('A' + in.ConsumeIntegralInRange<int>(0, 3)));
+  for (int i = 0; i < depth; ++i)
+    path += "\\" + std::string(1, static_cast<char>('A' + in.ConsumeIntegralInRange<int>(0, 3)));
   if (in.ConsumeIntegralInRange<int>(0, 7) == 0) {
     const std::size_t length = in.PickValueInArray({249u, 250u, 251u, 300u});
     path += "\\";
@@ -114,7 +115,7 @@ std::string KeyPath(FuzzedDataProvider &in) {
 std::string ParameterText(FuzzedDataProvider &in, int32_t index) {
   std::vector<std::string> fields;
   fields.push_back(in.ConsumeIntegralInRange<int>(0, 5) == 0 ? in.PickValueInArray(kNearMisses)
-                                                              : in.PickValueInArray(kRootNames));
+                                                             : in.PickValueInArray(kRootNames));
   // An empty key path reaches the root itself: allowed only for the
   // functions that do not write, so that nothing outside the subtree
   // changes.
@@ -197,8 +198,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (shape == 0) {
       kind = in.ConsumeIntegral<uint8_t>();
       if (kind == CallExternal) kind = CallIdle;
-      const int16_t version = in.ConsumeBool() ? in.PickValueInArray<int16_t>({3, 4, 255, 256, -32768})
-                                               : in.ConsumeIntegral<int16_t>();
+      const int16_t version =
+          in.ConsumeBool() ? in.PickValueInArray<int16_t>({3, 4, 255, 256, -32768}) : in.ConsumeIntegral<int16_t>();
       if (kind == CallInit) {
         const int32_t answer = host.Init(version);
         const int32_t expected = version >= 4 && version <= 255 ? 4 : -1;

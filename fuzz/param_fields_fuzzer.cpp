@@ -56,8 +56,7 @@ Expected Model(const std::string &text, int field, uint32_t limit) {
 }
 
 [[noreturn]] void Fail(const char *what, const std::string &text, int field, uint32_t limit) {
-  std::fprintf(stderr, "GetParamField: %s (field %d, limit %u, text of %zu bytes)\n", what, field, limit,
-               text.size());
+  std::fprintf(stderr, "GetParamField: %s (field %d, limit %u, text of %zu bytes)\n", what, field, limit, text.size());
   std::abort();
 }
 

@@ -42,7 +42,7 @@ struct ExternCallBlock {
   HostHandle parameterHandle;
   HINSTANCE instanceHandle;  // the plug-in's own module
   intptr_t reply;            // init answer out; reply handle in, for external calls
-  void *unused28;  // 32-bit offsets of the unused slots
+  void *unused28;            // 32-bit offsets of the unused slots
   void *unused32;
   ResizeHandleProc ResizeHandle;
   QueryHandleSizeProc QueryHandleSize;

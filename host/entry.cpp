@@ -51,8 +51,10 @@ extern "C" VX_EXPORT void VX_CDECL FMExternCallProc(ExternCallBlock *block) {
       DispatchExternal(index, parameter, reply);
       break;
     }
-    case CallShutdown: break;     // nothing is held between calls
-    case CallPreferences: break;  // no preferences to show
-    default: break;               // 2 and 6-255: no action
+    // CallShutdown: nothing is held between calls.  CallPreferences: there
+    // are no preferences to show.  2 and 6-255: no action.
+    case CallShutdown:
+    case CallPreferences:
+    default: break;
   }
 }

@@ -17,7 +17,6 @@ constexpr uint32_t ParamFieldMax = 250;
 // and reports 0.  Returns whether the field arrived whole, that is whether
 // the reported length is the field's real length: false for a field longer
 // than limit, or exactly limit bytes long and followed by a separator.
-bool GetParamField(HostHandle handle, int16_t fieldNumber, uint32_t limit, unsigned char *destination,
-                   int32_t *length);
+bool GetParamField(HostHandle handle, int16_t fieldNumber, uint32_t limit, unsigned char *destination, int32_t *length);
 
 #endif

@@ -68,7 +68,8 @@ std::unique_ptr<Plugin> Plugin::Load(const std::string &path, std::string *error
   }
   plugin->library_ = module;
   plugin->instance_ = module;
-  plugin->entry_ = reinterpret_cast<ExternCallProc>(reinterpret_cast<void *>(GetProcAddress(module, "FMExternCallProc")));
+  plugin->entry_ =
+      reinterpret_cast<ExternCallProc>(reinterpret_cast<void *>(GetProcAddress(module, "FMExternCallProc")));
 #else
   void *library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
@@ -335,8 +336,7 @@ ExternalResult Host::External(int32_t functionIndex, const std::string &paramete
   return External(functionIndex, parameter, kReplySentinel);
 }
 
-ExternalResult Host::External(int32_t functionIndex, const std::string &parameter,
-                              const std::string &initialReply) {
+ExternalResult Host::External(int32_t functionIndex, const std::string &parameter, const std::string &initialReply) {
   HostHandle param = NewHandle(parameter);
   HostHandle reply = NewHandle(initialReply);
   ExternCallBlock *block = PrepareBlock(CallExternal);

@@ -51,8 +51,8 @@ const char *ServiceName(Service service);
 
 struct JournalEntry {
   Service service;
-  HostHandle handle;   // null for LastMemoryError
-  uint32_t argument;   // the new size for ResizeHandle, else 0
+  HostHandle handle;  // null for LastMemoryError
+  uint32_t argument;  // the new size for ResizeHandle, else 0
 };
 
 // What an external call left in the reply handle.

@@ -14,14 +14,14 @@ constexpr uint32_t kMostCapacity = 0x7FFFFFFFu;
 bool ByteString::Reserve(uint32_t needed) {
   if (needed <= capacity_) return true;
   if (needed > kMostCapacity) return false;
-  uint32_t capacity = capacity_ == 0 ? kFirstCapacity : capacity_;
-  while (capacity < needed) capacity = capacity > kMostCapacity / 2 ? kMostCapacity : capacity * 2;
-  char *grown = static_cast<char *>(GlobalAlloc(GMEM_FIXED, capacity));
+  uint32_t size = capacity_ == 0 ? kFirstCapacity : capacity_;
+  while (size < needed) size = size > kMostCapacity / 2 ? kMostCapacity : size * 2;
+  char *grown = static_cast<char *>(GlobalAlloc(GMEM_FIXED, size));
   if (grown == nullptr) return false;
   if (length_ > 0) CopyBytes(data_, grown, length_);
   if (data_ != nullptr) GlobalFree(data_);
   data_ = grown;
-  capacity_ = capacity;
+  capacity_ = size;
   return true;
 }
 

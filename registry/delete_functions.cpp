@@ -35,8 +35,8 @@ void Delete(HostHandle parameter, HostHandle reply, DeleteTarget target) {
     // A missing key path is created (and left empty); there is then nothing
     // to delete and no reply.
     if (CreateOrOpenKey(rootKey, path, "REG_SZ", &key) == REG_OPENED_EXISTING_KEY) {
-      const LONG status = target == DeleteTarget::SubkeyTree ? static_cast<LONG>(SHDeleteKeyA(key, name))
-                                                             : RegDeleteValueA(key, name);
+      const LONG status =
+          target == DeleteTarget::SubkeyTree ? static_cast<LONG>(SHDeleteKeyA(key, name)) : RegDeleteValueA(key, name);
       AnswerSystemError(reply, status, true, work, kWorkBufferSize);
     }
     CloseKey(key);

@@ -14,10 +14,11 @@ uint32_t DecimalText(uint64_t value, char *out) {
 
 uint32_t HexText(const unsigned char *bytes, uint32_t count, char *out) {
   static const char kDigits[] = "0123456789ABCDEF";
+  char *digit = out;
   for (uint32_t i = 0; i < count; ++i) {
-    out[2 * i] = kDigits[bytes[i] >> 4];
-    out[2 * i + 1] = kDigits[bytes[i] & 0x0F];
+    *digit++ = kDigits[bytes[i] >> 4];
+    *digit++ = kDigits[bytes[i] & 0x0F];
   }
-  out[2 * count] = 0;
-  return 2 * count;
+  *digit = 0;
+  return static_cast<uint32_t>(digit - out);
 }

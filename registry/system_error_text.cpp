@@ -8,7 +8,7 @@ namespace {
 
 constexpr DWORD kMessageFlags =
     FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;  // 0x1300
-constexpr DWORD kNeutralLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);                   // 1024
+constexpr DWORD kNeutralLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);                     // 1024
 
 uint32_t TextLength(const char *text) {
   uint32_t length = 0;

@@ -58,10 +58,8 @@ uint32_t ValueText(DWORD type, const unsigned char *data, uint32_t count, char *
 
   switch (type) {
     case REG_SZ:
-    case REG_EXPAND_SZ:
-      return StringText(data, count, out);
-    case REG_MULTI_SZ:
-      return MultiStringText(data, count, out);
+    case REG_EXPAND_SZ: return StringText(data, count, out);
+    case REG_MULTI_SZ: return MultiStringText(data, count, out);
     case REG_DWORD:
       if (count != 4) break;
       return DecimalText(LittleEndian(data, 4), out);
@@ -72,8 +70,7 @@ uint32_t ValueText(DWORD type, const unsigned char *data, uint32_t count, char *
     case REG_QWORD:
       if (count != 8) break;
       return DecimalText(LittleEndian(data, 8), out);
-    default:
-      break;
+    default: break;
   }
   return HexText(data, count, out);
 }

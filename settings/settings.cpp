@@ -12,7 +12,9 @@ namespace {
 
 // Length byte, the 16 characters and the terminator: the first 18 bytes of
 // the default record.  The first 17 of them are what a new key receives.
-constexpr unsigned char kDefaultFormat[] = "\x10" "1 (###) ###-####";
+constexpr unsigned char kDefaultFormat[] =
+    "\x10"
+    "1 (###) ###-####";
 static_assert(sizeof kDefaultFormat == 18, "default format: length byte, 16 characters, terminator");
 
 unsigned char FormatSetting[kFormatSettingSize];
@@ -61,8 +63,9 @@ void ReadFormatSetting(HKEY key) {
 const unsigned char *FormatSettingRecord() { return FormatSetting; }
 
 void RestoreDefaultFormat() {
-  for (std::size_t i = 0; i < kFormatSettingSize; ++i)
+  for (std::size_t i = 0; i < kFormatSettingSize; ++i) {
     FormatSetting[i] = i < sizeof kDefaultFormat ? kDefaultFormat[i] : 0;
+  }
 }
 
 void InitSettings() {
@@ -71,6 +74,7 @@ void InitSettings() {
   char keyClass[] = "REG_SZ";
   HKEY key = nullptr;
   DWORD disposition = 0;
+  // cppcheck-suppress cstyleCast ; the system header's HKEY_CURRENT_USER is a cast
   LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, keyClass, REG_OPTION_NON_VOLATILE,
                                 KEY_ALL_ACCESS, nullptr, &key, &disposition);
   if (status != ERROR_SUCCESS) {

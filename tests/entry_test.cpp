@@ -31,8 +31,16 @@ struct Negotiation {
 
 TEST_F(EntryTest, InitAcceptsVersionsFourTo255AndRefusesTheRest) {
   const Negotiation cases[] = {
-      {3, -1}, {4, 4}, {5, 4}, {255, 4}, {256, -1}, {0, -1}, {-1, -1},
-      {static_cast<int16_t>(0x8000), -1}, {static_cast<int16_t>(0xFFFF), -1}, {0x7FFF, -1},
+      {3, -1},
+      {4, 4},
+      {5, 4},
+      {255, 4},
+      {256, -1},
+      {0, -1},
+      {-1, -1},
+      {static_cast<int16_t>(0x8000), -1},
+      {static_cast<int16_t>(0xFFFF), -1},
+      {0x7FFF, -1},
   };
   for (const Negotiation &c : cases) {
     EXPECT_EQ(host().Init(c.offered), c.answer) << "offered " << c.offered;
@@ -117,8 +125,13 @@ TEST_F(EntryTest, VersionCopiesNothingWhenTheHostCannotSizeTheReply) {
 }
 
 TEST_F(EntryTest, TheHostFindsEveryFunctionNameInTheStringTable) {
-  const char *names[] = {"Vantorix-Version", "", "Vantorix-GetRegistryKey", "Vantorix-ListRegistryKeys",
-                         "Vantorix-ListRegistryValues", "Vantorix-SetRegistryKey", "Vantorix-DeleteRegistryKey",
+  const char *names[] = {"Vantorix-Version",
+                         "",
+                         "Vantorix-GetRegistryKey",
+                         "Vantorix-ListRegistryKeys",
+                         "Vantorix-ListRegistryValues",
+                         "Vantorix-SetRegistryKey",
+                         "Vantorix-DeleteRegistryKey",
                          "Vantorix-DeleteRegistryValue"};
   for (unsigned index = 0; index < 8; ++index)
     EXPECT_EQ(LoadedPlugin().String(IDS_FUNCTION_NAME_BASE + index), names[index]) << "index " << index;

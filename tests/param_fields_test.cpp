@@ -103,7 +103,8 @@ TEST_F(ParamFieldsTest, WritesAndReportsEachFieldAsTheTableSays) {
     const std::string got(reinterpret_cast<const char *>(read.destination.data()), c.written.size());
     EXPECT_EQ(got, c.written) << c.what << ": " << Printable(got);
     std::size_t touched = 0;
-    for (std::size_t i = c.written.size(); i < read.destination.size(); ++i) touched += read.destination[i] != kUntouched;
+    for (std::size_t i = c.written.size(); i < read.destination.size(); ++i)
+      touched += read.destination[i] != kUntouched;
     EXPECT_EQ(touched, 0u) << c.what << ": bytes beyond the field were written";
   }
 }

@@ -40,16 +40,16 @@ std::string ClassOf(const std::string &path) {
   KeyHandle key(HKEY_CURRENT_USER, path);
   char text[64] = {};
   DWORD length = sizeof text;
-  if (RegQueryInfoKeyA(key.get(), text, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr, nullptr) != ERROR_SUCCESS)
+  if (RegQueryInfoKeyA(key.get(), text, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr) != ERROR_SUCCESS)
     return "<error>";
   return std::string(text, length);
 }
 
 void Set(HKEY key, const char *name, DWORD type, const std::string &data) {
-  ASSERT_EQ(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE *>(data.data()),
-                           static_cast<DWORD>(data.size())),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE *>(data.data()), static_cast<DWORD>(data.size())),
+      ERROR_SUCCESS);
 }
 
 std::vector<std::string> Subkeys(HKEY key) {
@@ -317,8 +317,8 @@ TEST_F(StandInRegistryTest, AKeyDeniedForWritingCanBeReadOnly) {
   EXPECT_EQ(KeyHandle(HKEY_CURRENT_USER, scratch_.Sub("RO"), KEY_READ).status(), ERROR_SUCCESS);
   HKEY key = nullptr;
   DWORD disposition = 0;
-  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, scratch_.Sub("RO").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key, &disposition),
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, scratch_.Sub("RO").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            &disposition),
             ERROR_ACCESS_DENIED);
   EXPECT_EQ(disposition, 0u);
   EXPECT_EQ(Create(HKEY_CURRENT_USER, scratch_.Sub("RO\\new")), 0u) << "no key is created below it";

@@ -38,8 +38,9 @@ std::string ProductPath() {
 }
 
 std::string MissingProduct(const std::string &why) {
-  return why + "\nThe win32 product must be built before these tests: cmake --preset win32 && "
-               "cmake --build --preset win32 (scripts/build-all does it), or set VX_PRODUCT_DLL to its path.";
+  return why +
+         "\nThe win32 product must be built before these tests: cmake --preset win32 && "
+         "cmake --build --preset win32 (scripts/build-all does it), or set VX_PRODUCT_DLL to its path.";
 }
 
 // Every string of the table, by id.  Null: the maker's own line, which must
@@ -142,9 +143,7 @@ void ExpectVersionInfo(const vxtest::VersionInfo &info) {
 
 class ProductImageTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(image_.Load(ProductPath())) << MissingProduct(image_.Error());
-  }
+  void SetUp() override { ASSERT_TRUE(image_.Load(ProductPath())) << MissingProduct(image_.Error()); }
   vxtest::PeImage image_;
 };
 

@@ -38,10 +38,14 @@ TEST(RegFileRegistryTest, ImportedValuesExportUnchanged) {
   ScratchKey scratch("regfile");
   const std::string top = kUser + scratch.path();
   Document in;
-  in.keys.push_back(Key{top + "\\Demo", false,
-                        {V("", 1, "default\0"s), V("Greeting", 1, "Gr\xFC" "ezi\0"s), V("Count", 4, "\x2A\0\0\0"s),
-                         V("Blob", 3, "\x00\xFF\x10"s), V("Path", 2, "%TEMP%\\x\0"s), V("List", 7, "a\0b\xE9\0\0"s),
-                         V("Quad", 11, "\1\2\3\4\5\6\7\x08"s), V("None", 0, "\x01"s)}});
+  in.keys.push_back(Key{top + "\\Demo",
+                        false,
+                        {V("", 1, "default\0"s),
+                         V("Greeting", 1,
+                           "Gr\xFC"
+                           "ezi\0"s),
+                         V("Count", 4, "\x2A\0\0\0"s), V("Blob", 3, "\x00\xFF\x10"s), V("Path", 2, "%TEMP%\\x\0"s),
+                         V("List", 7, "a\0b\xE9\0\0"s), V("Quad", 11, "\1\2\3\4\5\6\7\x08"s), V("None", 0, "\x01"s)}});
   in.keys.push_back(Key{top + "\\Demo\\Child", false, {}});
   std::string error;
   ASSERT_TRUE(regfile::Import(in, &error)) << error;

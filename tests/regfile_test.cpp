@@ -81,19 +81,25 @@ void ExpectSame(const Document &expected, const Document &actual) {
 // names and data.
 Document EveryKindOfValue() {
   Document document;
-  Key key{"HKEY_CURRENT_USER\\Software\\Gr\xFC" "ezi", false, {}};
+  Key key{
+      "HKEY_CURRENT_USER\\Software\\Gr\xFC"
+      "ezi",
+      false,
+      {}};
   key.values = {
-      V("", 1, "default\0"s),                              // @=
-      V("Greeting", 1, "Gr\xFC" "ezi \x80 5\0"s),          // accents and the euro sign
+      V("", 1, "default\0"s),  // @=
+      V("Greeting", 1,
+        "Gr\xFC"
+        "ezi \x80 5\0"s),  // accents and the euro sign
       V("Quote \"and\" back\\slash", 1, "C:\\Temp\\\"x\"\0"s),
       V("Empty", 1, "\0"s),
-      V("Lines", 1, "one\r\ntwo\0"s),                      // no quoted form: hex(1)
-      V("Unterminated", 1, "abc"s),                         // hex(1)
+      V("Lines", 1, "one\r\ntwo\0"s),  // no quoted form: hex(1)
+      V("Unterminated", 1, "abc"s),    // hex(1)
       V("Nothing", 1, ""s),
       V("Expand", 2, "%PATH%;\xE9t\xE9\0"s),
       V("Binary", 3, "\x00\x01\xFE\xFF"s),
       V("Count", 4, "\x2A\x00\x00\x80"s),
-      V("Short dword", 4, "\x01\x02"s),                     // hex(4)
+      V("Short dword", 4, "\x01\x02"s),  // hex(4)
       V("Big endian", 5, "\x00\x00\x01\x00"s),
       V("Link", 6, "\\Registry\\x"s),
       V("Multi", 7, "one\0tw\xF6\0\0"s),
@@ -103,7 +109,7 @@ Document EveryKindOfValue() {
       V("Quad", 11, "\x01\x02\x03\x04\x05\x06\x07\x08"s),
       V("None", 0, "\x10\x20"s),
       V("Odd type", 0x1234, "\x01"s),
-      V("Long", 3, std::string(300, '\x5A')),              // wrapped over many lines
+      V("Long", 3, std::string(300, '\x5A')),  // wrapped over many lines
       V("Gone", 0, ""s),
   };
   key.values.back().remove = true;
@@ -124,7 +130,8 @@ TEST(RegFileTest, EveryValueTypeRoundTripsInBothFormats) {
 
 TEST(RegFileTest, WritesTheEditorsForms) {
   Document document;
-  document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Demo", false,
+  document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Demo",
+                              false,
                               {V("", 1, "x\0"s), V("a\\b\"c", 1, "C:\\\"q\"\0"s), V("n", 4, "\x2A\x00\x00\x00"s),
                                V("b", 3, "\x01\xAB"s), V("e", 2, "%A%\0"s), V("q", 11, "\x01\0\0\0\0\0\0\0"s)}});
   const std::string expected4 =
@@ -177,18 +184,19 @@ TEST(RegFileTest, ReadsUnicodeUtf8AndRegedit4Files) {
                                           "\"Path\"=hex(2):25,e9,25,00\r\n\r\n");
 
   Document expected;
-  expected.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Caf\xE9", false,
-                              {V("Gr\xFC\xDF", 1, "\x80 5\0"s), V("", 4, "\x10\0\0\0"s)}});
+  expected.keys.push_back(
+      Key{"HKEY_CURRENT_USER\\Software\\Caf\xE9", false, {V("Gr\xFC\xDF", 1, "\x80 5\0"s), V("", 4, "\x10\0\0\0"s)}});
   expected.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Caf\xE9\\Sub", false, {V("Path", 2, "%\xE9%\0"s)}});
 
   const std::pair<const char *, std::string> inputs[] = {
       {"UTF-16LE with BOM", Utf16(unicode)},
       {"UTF-8", unicode},
       {"UTF-8 with BOM", "\xEF\xBB\xBF" + unicode},
-      {"UTF-16LE, LF line ends", Utf16("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9]\n"
-                                       "\"Gr\xC3\xBC\xC3\x9F\"=\"\xE2\x82\xAC 5\"\n@=dword:10\n"
-                                       "[HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9\\Sub]\n"
-                                       "\"Path\"=hex(2):25,00,e9,00,\\\n  25,00,00,00\n")},
+      {"UTF-16LE, LF line ends",
+       Utf16("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9]\n"
+             "\"Gr\xC3\xBC\xC3\x9F\"=\"\xE2\x82\xAC 5\"\n@=dword:10\n"
+             "[HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9\\Sub]\n"
+             "\"Path\"=hex(2):25,00,e9,00,\\\n  25,00,00,00\n")},
       {"REGEDIT4", regedit4},
   };
   for (const auto &input : inputs) {
@@ -287,7 +295,8 @@ class AtomicSaveTest : public ::testing::Test {
 
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
+    for (const auto &entry : std::filesystem::directory_iterator(folder_))
+      names.push_back(entry.path().filename().string());
     return names;
   }
   static std::string Contents(const std::filesystem::path &path) {

@@ -108,9 +108,13 @@ TEST_F(DeleteTest, AFailedDeleteAnswersItsConvertedMessage) {
   PutString(Below("K\\Child"), "v", "1");
   vxplatform::SetMessageText(ERROR_ACCESS_DENIED, "Acc\xE8s refus\xE9.");
   vxplatform::InjectFailure("SHDeleteKeyA", ERROR_ACCESS_DENIED);
-  EXPECT_EQ(DeleteKey(Below("K"), "Child").reply, "Acc\x8F" "s refus\x8E.");
+  EXPECT_EQ(DeleteKey(Below("K"), "Child").reply,
+            "Acc\x8F"
+            "s refus\x8E.");
   vxplatform::InjectFailure("RegDeleteValueA", ERROR_ACCESS_DENIED);
-  EXPECT_EQ(DeleteValue(Below("K\\Child"), "v").reply, "Acc\x8F" "s refus\x8E.");
+  EXPECT_EQ(DeleteValue(Below("K\\Child"), "v").reply,
+            "Acc\x8F"
+            "s refus\x8E.");
   EXPECT_TRUE(ValueExists(Below("K\\Child"), "v"));
   vxplatform::SetMessageText(ERROR_ACCESS_DENIED, nullptr);
 #endif

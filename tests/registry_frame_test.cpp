@@ -24,8 +24,7 @@ class RegistryFrameTest : public vxtest::RegistryTest {
  protected:
   // A parameter text for the function with the given root and key path, and
   // the value name "v", type "REG_SZ" and data "d" where it takes them.
-  static std::string Request(const RegistryFunctionInfo &function, const std::string &root,
-                             const std::string &path) {
+  static std::string Request(const RegistryFunctionInfo &function, const std::string &root, const std::string &path) {
     std::vector<std::string> fields = {root, path, "v", "REG_SZ", "d"};
     fields.resize(function.fields);
     return Param(fields);
@@ -39,8 +38,16 @@ class RegistryFrameTest : public vxtest::RegistryTest {
 
 TEST_F(RegistryFrameTest, RootNamesOutsideTheTableAnswerErrorInEveryFunction) {
   const std::string names[] = {
-      "hkey_current_user", "Hkey_Current_User", "HKEY_CURRENT_USER ", " HKEY_CURRENT_USER", "HKEY_CURRENT_USERS",
-      "HKEY_CURRENT_USE", "", "HKEY_PERFORMANCE_DATA", "HKEY_LOCAL_MACHINE\\", "HKEY_USERS\t",
+      "hkey_current_user",
+      "Hkey_Current_User",
+      "HKEY_CURRENT_USER ",
+      " HKEY_CURRENT_USER",
+      "HKEY_CURRENT_USERS",
+      "HKEY_CURRENT_USE",
+      "",
+      "HKEY_PERFORMANCE_DATA",
+      "HKEY_LOCAL_MACHINE\\",
+      "HKEY_USERS\t",
       std::string(300, 'H'),
   };
   for (const RegistryFunctionInfo &function : AllRegistryFunctions()) {
@@ -58,8 +65,10 @@ TEST_F(RegistryFrameTest, EachNameOfTheTableResolvesToItsPredefinedKey) {
     HKEY key;
   };
   const Row rows[] = {
-      {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},     {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-      {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},     {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
+      {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+      {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+      {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+      {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
       {"HKEY_USERS", HKEY_USERS},
   };
   for (const Row &row : rows) {
@@ -152,8 +161,7 @@ TEST_F(RegistryFrameTest, FieldsOf249BytesAnd250AtTheEndAreUsed) {
   for (const RegistryFunctionInfo &function : AllRegistryFunctions()) {
     for (int field = 2; field <= function.fields; ++field) {
       for (const std::size_t length : {std::size_t{249}, std::size_t{250}}) {
-        SCOPED_TRACE(std::string(function.name) + " field " + std::to_string(field) + " of " +
-                     std::to_string(length));
+        SCOPED_TRACE(std::string(function.name) + " field " + std::to_string(field) + " of " + std::to_string(length));
         const bool atEnd = length == 250;
         std::string path = Below("Target");
         std::string name = "v";
@@ -177,15 +185,9 @@ TEST_F(RegistryFrameTest, FieldsOf249BytesAnd250AtTheEndAreUsed) {
 
         const hostsim::ExternalResult result = Call(function.index, parameter);
         switch (function.index) {
-          case vxtest::kGetRegistryKey:
-            EXPECT_EQ(result.reply, "ok");
-            break;
-          case vxtest::kListRegistryKeys:
-            EXPECT_EQ(result.reply, name.empty() ? "sub" : name);
-            break;
-          case vxtest::kListRegistryValues:
-            EXPECT_EQ(result.reply, name + ", [REG_SZ]");
-            break;
+          case vxtest::kGetRegistryKey: EXPECT_EQ(result.reply, "ok"); break;
+          case vxtest::kListRegistryKeys: EXPECT_EQ(result.reply, name.empty() ? "sub" : name); break;
+          case vxtest::kListRegistryValues: EXPECT_EQ(result.reply, name + ", [REG_SZ]"); break;
           case vxtest::kSetRegistryKey: {
             // 250 characters are written, but the read-back exceeds its limit.
             EXPECT_EQ(result.reply, data.size() == 250 ? SystemMessage(ERROR_MORE_DATA, false) : data);
@@ -217,8 +219,8 @@ TEST_F(RegistryFrameTest, OwnLockEnclosesOneLockedReadPerField) {
       Call(function.index, Request(function, root, Below("Target")));
       std::vector<Service> expected = {Service::LockHandle};
       for (int n = 0; n < function.fields; ++n) {
-        expected.insert(expected.end(), {Service::QueryHandleSize, Service::PrepareHandle, Service::LockHandle,
-                                         Service::UnlockHandle});
+        expected.insert(expected.end(),
+                        {Service::QueryHandleSize, Service::PrepareHandle, Service::LockHandle, Service::UnlockHandle});
       }
       expected.push_back(Service::UnlockHandle);
       EXPECT_EQ(host().ParameterCalls(), expected) << function.name << " with root " << root;
@@ -251,9 +253,9 @@ TEST_F(RegistryFrameTest, SystemMessageForAStatusWithoutTextNamesTheStatus) {
   // A customer-defined code: no system has a message for it.
   const LONG status = 0x20000123;
   char *probe = nullptr;
-  ASSERT_EQ(FormatMessageA(0x1300, nullptr, static_cast<DWORD>(status), 1024, reinterpret_cast<LPSTR>(&probe), 0,
-                           nullptr),
-            0u);
+  ASSERT_EQ(
+      FormatMessageA(0x1300, nullptr, static_cast<DWORD>(status), 1024, reinterpret_cast<LPSTR>(&probe), 0, nullptr),
+      0u);
   for (bool convert : {false, true}) {
     char work[kWorkBufferSize] = {};
     const uint32_t length = SystemErrorText(status, convert, work, sizeof work);
@@ -304,8 +306,7 @@ TEST_F(RegistryFrameTest, SystemMessageLongerThanTheWorkBufferIsCutBeforeConvert
   std::string message = std::string(249, '\xE9') + "\n\r" + std::string(400, 'y') + "\r\n";
   vxplatform::SetMessageText(ERROR_MORE_DATA, message.c_str());
   char work[kListBufferSize] = {};
-  EXPECT_EQ(std::string(work, SystemErrorText(ERROR_MORE_DATA, true, work, kWorkBufferSize)),
-            std::string(249, '\x8E'));
+  EXPECT_EQ(std::string(work, SystemErrorText(ERROR_MORE_DATA, true, work, kWorkBufferSize)), std::string(249, '\x8E'));
   EXPECT_EQ(std::string(work, SystemErrorText(ERROR_MORE_DATA, false, work, kWorkBufferSize)),
             std::string(249, '\xE9'));
   // The list functions' buffer takes 511.

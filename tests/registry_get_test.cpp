@@ -35,7 +35,12 @@ std::vector<TextCase> TextCases() {
       {"empty string", REG_SZ, string("\0", 1), ""},
       {"expandable string stays unexpanded", REG_EXPAND_SZ, string("%SystemRoot%\\x\0", 15), "%SystemRoot%\\x"},
       {"line feeds removed, carriage returns kept", REG_SZ, string("a\r\nb\nc\0", 7), "a\rbc"},
-      {"accented letters in the host's set", REG_SZ, string("Z\xFC" "rich \xC4\xDF\0", 10), "Z\x9F" "rich \x80\xA7"},
+      {"accented letters in the host's set", REG_SZ,
+       string("Z\xFC"
+              "rich \xC4\xDF\0",
+              10),
+       "Z\x9F"
+       "rich \x80\xA7"},
       {"multi-string", REG_MULTI_SZ, string("one\0two\0\0", 9), "one\rtwo"},
       {"multi-string with one terminator", REG_MULTI_SZ, string("one\0two\0", 8), "one\rtwo"},
       {"multi-string without terminator", REG_MULTI_SZ, string("one\0two", 7), "one\rtwo"},
@@ -133,9 +138,13 @@ TEST_F(GetRegistryKeyTest, AFailedQueryAnswersItsConvertedMessage) {
   VX_SKIP_ON_WINE("injects a failure into the query");
 #ifndef _WIN32
   PutString(Scratch(), "v", "x");
-  vxplatform::SetMessageText(ERROR_CANTREAD, "Lecture impossible \xE0 cause d'une \xE9" "chec.");
+  vxplatform::SetMessageText(ERROR_CANTREAD,
+                             "Lecture impossible \xE0 cause d'une \xE9"
+                             "chec.");
   vxplatform::InjectFailure("RegQueryValueExA", ERROR_CANTREAD);
-  EXPECT_EQ(Get(Scratch(), "v").reply, "Lecture impossible \x88 cause d'une \x8E" "chec.");
+  EXPECT_EQ(Get(Scratch(), "v").reply,
+            "Lecture impossible \x88 cause d'une \x8E"
+            "chec.");
   vxplatform::SetMessageText(ERROR_CANTREAD, nullptr);
 #endif
 }

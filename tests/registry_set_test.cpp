@@ -32,10 +32,14 @@ TEST_F(SetRegistryKeyTest, OnlyTheExactMultiStringTypeTextWritesAMultiString) {
     std::string keyClass;
   };
   const Case cases[] = {
-      {"REG_MULTI_SZ", REG_MULTI_SZ, "REG_MULTI_SZ"}, {"reg_multi_sz", REG_SZ, "REG_SZ"},
-      {"REG_MULTI_SZ ", REG_SZ, "REG_SZ"},             {"REG_MULTI", REG_SZ, "REG_SZ"},
-      {"REG_DWORD", REG_SZ, "REG_SZ"},                 {"REG_EXPAND_SZ", REG_SZ, "REG_SZ"},
-      {"", REG_SZ, "REG_SZ"},                          {"REG_SZ", REG_SZ, "REG_SZ"},
+      {"REG_MULTI_SZ", REG_MULTI_SZ, "REG_MULTI_SZ"},
+      {"reg_multi_sz", REG_SZ, "REG_SZ"},
+      {"REG_MULTI_SZ ", REG_SZ, "REG_SZ"},
+      {"REG_MULTI", REG_SZ, "REG_SZ"},
+      {"REG_DWORD", REG_SZ, "REG_SZ"},
+      {"REG_EXPAND_SZ", REG_SZ, "REG_SZ"},
+      {"", REG_SZ, "REG_SZ"},
+      {"REG_SZ", REG_SZ, "REG_SZ"},
   };
   int n = 0;
   for (const Case &c : cases) {
@@ -75,14 +79,13 @@ TEST_F(SetRegistryKeyTest, ReadBackKeepsItsLimitAndAnswersAnUnconvertedMessageBe
     bool whole;
   };
   const Case cases[] = {
-      {"REG_SZ", 248, true},        {"REG_SZ", 249, true},        {"REG_SZ", 250, false},
-      {"REG_MULTI_SZ", 248, true},  {"REG_MULTI_SZ", 249, false}, {"REG_MULTI_SZ", 250, false},
+      {"REG_SZ", 248, true},       {"REG_SZ", 249, true},        {"REG_SZ", 250, false},
+      {"REG_MULTI_SZ", 248, true}, {"REG_MULTI_SZ", 249, false}, {"REG_MULTI_SZ", 250, false},
   };
   for (const Case &c : cases) {
     const std::string name = std::string(c.type) + std::to_string(c.length);
     const std::string data(c.length, '\xE9');  // unconverted, also in the message
-    EXPECT_EQ(Set(Scratch(), name, c.type, data).reply, c.whole ? data : SystemMessage(ERROR_MORE_DATA, false))
-        << name;
+    EXPECT_EQ(Set(Scratch(), name, c.type, data).reply, c.whole ? data : SystemMessage(ERROR_MORE_DATA, false)) << name;
     // Written all the same, with its terminators.
     const std::size_t terminators = std::string(c.type) == "REG_MULTI_SZ" ? 2 : 1;
     EXPECT_EQ(Stored(Scratch(), name).data, data + std::string(terminators, '\0')) << name;
@@ -90,7 +93,9 @@ TEST_F(SetRegistryKeyTest, ReadBackKeepsItsLimitAndAnswersAnUnconvertedMessageBe
 }
 
 TEST_F(SetRegistryKeyTest, RepliesAreTheBytesWrittenUnconverted) {
-  const std::string data = "Z\xFC" "rich\r\nline\nend \xC4";
+  const std::string data =
+      "Z\xFC"
+      "rich\r\nline\nend \xC4";
   EXPECT_EQ(Set(Scratch(), "v", "REG_SZ", data).reply, data);
   EXPECT_EQ(Set(Scratch(), "m", "REG_MULTI_SZ", data).reply, data);
 }
@@ -103,9 +108,15 @@ TEST_F(SetRegistryKeyTest, EmptyValueNameWritesTheDefaultValue) {
 TEST_F(SetRegistryKeyTest, AWriteThatFailsAnswersItsUnconvertedMessage) {
   VX_SKIP_ON_WINE("injects failures into the write and the read-back");
 #ifndef _WIN32
-  vxplatform::SetMessageText(ERROR_CANTWRITE, "\xC9" "criture refus\xE9" "e.");
+  vxplatform::SetMessageText(ERROR_CANTWRITE,
+                             "\xC9"
+                             "criture refus\xE9"
+                             "e.");
   vxplatform::InjectFailure("RegSetValueExA", ERROR_CANTWRITE);
-  EXPECT_EQ(Set(Scratch(), "v", "REG_SZ", "x").reply, "\xC9" "criture refus\xE9" "e.");
+  EXPECT_EQ(Set(Scratch(), "v", "REG_SZ", "x").reply,
+            "\xC9"
+            "criture refus\xE9"
+            "e.");
   EXPECT_FALSE(ValueExists(Scratch(), "v"));
   vxplatform::InjectFailure("RegQueryValueExA", ERROR_CANTREAD);
   EXPECT_EQ(Set(Scratch(), "v", "REG_SZ", "x").reply, SystemMessage(ERROR_CANTREAD, false));
@@ -131,8 +142,7 @@ TEST_F(SetRegistryKeyTest, MessageRepliesStayInTheSystemSet) {
   // With a French user interface the message carries accented letters,
   // which this function sends as the system gives them.
   EXPECT_EQ(Set(Scratch(), "v", "REG_SZ", std::string(250, 'x')).reply, SystemMessage(ERROR_MORE_DATA, false));
-  EXPECT_EQ(Set(Scratch(), "v", "REG_SZ", std::string(251, 'x')).reply,
-            SystemMessage(ERROR_INVALID_PARAMETER, false));
+  EXPECT_EQ(Set(Scratch(), "v", "REG_SZ", std::string(251, 'x')).reply, SystemMessage(ERROR_INVALID_PARAMETER, false));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The reply protocol, driven directly on the plug-in's own code.
-#include "host/current_block.h"
 #include "host/reply.h"
+#include "host/current_block.h"
 #include "tests/support/plugin.h"
 
 namespace {

@@ -24,7 +24,9 @@ using vxtest::ShownBox;
 const std::string kKey = SettingsKeyPath;
 const std::string kValue = "format_string";
 // What the plug-in writes into a new key: a length byte and 16 characters.
-const std::string kDefaultValue = "\x10" "1 (###) ###-####";
+const std::string kDefaultValue =
+    "\x10"
+    "1 (###) ###-####";
 // The record after a default or a read of the plug-in's own value: the value
 // and a terminator.
 const std::string kDefaultRecord = kDefaultValue + std::string(1, '\0');
@@ -149,7 +151,14 @@ TEST_F(SettingsTest, AnExistingValueIsReadIntoTheRecord) {
       {"the plug-in's own value", REG_SZ, kDefaultValue + '\0', kDefaultRecord, -1},
       {"the plug-in's own 17 bytes", REG_BINARY, kDefaultValue, kDefaultRecord, -1},
       {"a shorter format", REG_SZ, std::string("\x05(###)\0", 7), std::string("\x05(###)\0", 7), -1},
-      {"characters beyond the length", REG_SZ, std::string("\x03" "abcdefgh\0", 10), std::string("\x03" "abc\0", 5), -1},
+      {"characters beyond the length", REG_SZ,
+       std::string("\x03"
+                   "abcdefgh\0",
+                   10),
+       std::string("\x03"
+                   "abc\0",
+                   5),
+       -1},
       {"31 bytes, the most that is read", REG_BINARY, "\x1E" + hashes, "\x1E" + hashes + '\0', -1},
       {"31 bytes of string", REG_SZ, "\x1D" + hashes.substr(1) + '\0', "\x1D" + hashes.substr(1) + '\0', -1},
       {"32 bytes are not read", REG_BINARY, "\x1F" + hashes + "#", kDefaultRecord, 0},
@@ -159,12 +168,28 @@ TEST_F(SettingsTest, AnExistingValueIsReadIntoTheRecord) {
       {"binary data", REG_BINARY, "\x02xyz", std::string("\x02xy\0", 4), -1},
       // Text entered by hand: its first character claims more characters
       // than were read, and the text is cut to the bytes read.
-      {"hand-entered text", REG_SZ, std::string("Hello\0", 6), std::string("\x05" "ello\0\0", 7), -1},
+      {"hand-entered text", REG_SZ, std::string("Hello\0", 6),
+       std::string("\x05"
+                   "ello\0\0",
+                   7),
+       -1},
       {"a hand-entered number", REG_SZ, std::string("(555) 123-4567 ext 89\0", 22),
-       std::string("\x15" "555) 123-4567 ext 89\0\0", 23), -1},
+       std::string("\x15"
+                   "555) 123-4567 ext 89\0\0",
+                   23),
+       -1},
       {"hand-entered bytes without a terminator", REG_BINARY, "(555) 123-4567 ext 89",
-       std::string("\x14" "555) 123-4567 ext 89\0", 22), -1},
-      {"a first byte above 127", REG_BINARY, "\xFF" "abcd", std::string("\x04" "abcd\0", 6), -1},
+       std::string("\x14"
+                   "555) 123-4567 ext 89\0",
+                   22),
+       -1},
+      {"a first byte above 127", REG_BINARY,
+       "\xFF"
+       "abcd",
+       std::string("\x04"
+                   "abcd\0",
+                   6),
+       -1},
       {"30 bytes of hand-entered text", REG_SZ, "~" + std::string(28, 'x') + '\0',
        "\x1D" + std::string(28, 'x') + std::string(2, '\0'), -1},
       {"a single byte", REG_BINARY, "\x07", std::string("\0\0", 2), -1},
@@ -175,8 +200,7 @@ TEST_F(SettingsTest, AnExistingValueIsReadIntoTheRecord) {
     ClearBoxes();
     RunInitSettings();
     EXPECT_EQ(Record(c.record.size()), c.record) << vxtest::Printable(Record(c.record.size()));
-    const std::vector<ShownBox> expected =
-        c.box < 0 ? std::vector<ShownBox>{} : std::vector<ShownBox>{ErrorBox(c.box)};
+    const std::vector<ShownBox> expected = c.box < 0 ? std::vector<ShownBox>{} : std::vector<ShownBox>{ErrorBox(c.box)};
     EXPECT_EQ(Boxes(), expected);
     // An existing value is only ever read.
     const vxtest::RegistryValue unchanged{kValue, c.type, c.stored};
@@ -276,7 +300,10 @@ TEST_F(SettingsTest, AFailedWriteOrReadShowsItsStatusAndClosesTheKey) {
   // Existing value, its size is known but the read fails: the default stays,
   // not a length cut to the size.
   ClearBoxes();
-  ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, kKey, kValue, REG_SZ, "\x03" "abc"), ERROR_SUCCESS);
+  ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, kKey, kValue, REG_SZ,
+                               "\x03"
+                               "abc"),
+            ERROR_SUCCESS);
   vxplatform::InjectFailure("RegQueryValueExA", ERROR_CANTREAD, 1);
   RunInitSettings();
   EXPECT_EQ(Boxes(), std::vector<ShownBox>{ErrorBox(ERROR_CANTREAD)});
@@ -305,7 +332,11 @@ TEST(SavedRegistryKeyTest, PutsTheKeyBackExactlyWhateverTheTestDid) {
                             nullptr, &key, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(key);
-  ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path, "text", REG_SZ, std::string("\x10" "abc\0", 5)), ERROR_SUCCESS);
+  ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path, "text", REG_SZ,
+                               std::string("\x10"
+                                           "abc\0",
+                                           5)),
+            ERROR_SUCCESS);
   ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path, "", REG_BINARY, std::string("\0\x01\xFF", 3)), ERROR_SUCCESS);
   ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path + "\\inner", "n", REG_DWORD, std::string("\x2A\0\0\0", 4)),
             ERROR_SUCCESS);

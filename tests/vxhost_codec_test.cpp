@@ -23,9 +23,12 @@ TEST(VxhostCodecTest, ParametersArePassedAsWindows1252) {
     std::string bytes;
   } cases[] = {
       {"HKEY_CURRENT_USER|Software", "HKEY_CURRENT_USER|Software"},
-      {"Gr\xC3\xBC" "ezi", "Gr\xFC" "ezi"},
+      {"Gr\xC3\xBC"
+       "ezi",
+       "Gr\xFC"
+       "ezi"},
       {"\xE2\x82\xAC \xC5\x92 \xE2\x84\xA2", "\x80 \x8C \x99"},  // euro, OE, trade mark
-      {"\xC2\x81\xC2\x9D", "\x81\x9D"},                           // the code page's gaps pass as themselves
+      {"\xC2\x81\xC2\x9D", "\x81\x9D"},                          // the code page's gaps pass as themselves
       {"\xC3\xBF\xC2\xA0", "\xFF\xA0"},
   };
   for (const auto &c : cases) {
@@ -40,13 +43,13 @@ TEST(VxhostCodecTest, RefusesWhatTheHostCouldNotPass) {
     std::string typed;
     std::string named;
   } cases[] = {
-      {"a|\xE4\xB8\xAD", "U+4E2D"},            // no Windows-1252 byte
+      {"a|\xE4\xB8\xAD", "U+4E2D"},  // no Windows-1252 byte
       {"\xF0\x9F\x98\x80", "U+1F600"},
-      {"\xC5\x81odz", "U+0141"},               // Ł
-      {"ab\xC3", "byte 3"},                    // cut short
-      {"\xC0\xAF", "byte 1"},                  // overlong
-      {"x\xED\xA0\x80", "byte 2"},             // a surrogate
-      {"\xFC", "byte 1"},                      // Windows-1252 typed as is
+      {"\xC5\x81odz", "U+0141"},    // Ł
+      {"ab\xC3", "byte 3"},         // cut short
+      {"\xC0\xAF", "byte 1"},       // overlong
+      {"x\xED\xA0\x80", "byte 2"},  // a surrogate
+      {"\xFC", "byte 1"},           // Windows-1252 typed as is
   };
   for (const auto &c : cases) {
     std::string bytes, error;
@@ -97,7 +100,11 @@ TEST(VxhostCodecTest, MacRomanTableAgreesWithTheHostTable) {
 
 TEST(VxhostCodecTest, RepliesAreDecodedByWhetherTheFunctionConverts) {
   EXPECT_EQ(vxhost::DecodeReply("Z\x9Frich\rnext\r\x80", true), "Z\xC3\xBCrich\nnext\n\xC3\x84");
-  EXPECT_EQ(vxhost::DecodeReply("Gr\xFC" "ezi\r\nx\ny\r\x80", false), "Gr\xC3\xBC" "ezi\nx\ny\n\xE2\x82\xAC");
+  EXPECT_EQ(vxhost::DecodeReply("Gr\xFC"
+                                "ezi\r\nx\ny\r\x80",
+                                false),
+            "Gr\xC3\xBC"
+            "ezi\nx\ny\n\xE2\x82\xAC");
   EXPECT_EQ(vxhost::DecodeReply("", true), "");
   EXPECT_EQ(vxhost::DecodeReply(std::string("a\0b", 3), false), std::string("a\0b", 3));
   for (int index : {2, 3, 4, 6, 7}) EXPECT_TRUE(vxhost::ConvertsReply(index)) << index;

@@ -175,10 +175,9 @@ typedef struct _IMAGE_DOS_HEADER {
 #define IDC_WAIT MAKEINTRESOURCEA(32514)
 
 /* advapi32: registry */
-VX_PLATFORM_API LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
-                                            DWORD dwOptions, REGSAM samDesired,
-                                            const LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
-                                            LPDWORD lpdwDisposition);
+VX_PLATFORM_API LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
+                                            REGSAM samDesired, const LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                                            PHKEY phkResult, LPDWORD lpdwDisposition);
 VX_PLATFORM_API LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                                           PHKEY phkResult);
 VX_PLATFORM_API LONG WINAPI RegCloseKey(HKEY hKey);
@@ -192,14 +191,13 @@ VX_PLATFORM_API LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, 
 VX_PLATFORM_API LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                                           LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
 VX_PLATFORM_API LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
-                                             LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen,
-                                             LPDWORD lpcbMaxClassLen, LPDWORD lpcValues,
-                                             LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                             LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                             LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
                                              LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime);
 
 /* kernel32 */
-VX_PLATFORM_API DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId,
-                                            DWORD dwLanguageId, LPSTR lpBuffer, DWORD nSize, va_list *Arguments);
+VX_PLATFORM_API DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                                            LPSTR lpBuffer, DWORD nSize, va_list *Arguments);
 VX_PLATFORM_API HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes);
 VX_PLATFORM_API HLOCAL WINAPI LocalFree(HLOCAL hMem);
 VX_PLATFORM_API HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes);

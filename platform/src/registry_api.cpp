@@ -19,8 +19,8 @@ namespace {
 
 constexpr std::size_t kMaxKeyNameLength = 255;
 constexpr std::size_t kMaxValueNameLength = 16383;
-constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | 0x00040000L /* WRITE_DAC */ |
-                                0x00080000L /* WRITE_OWNER */;
+constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE |
+                                0x00040000L /* WRITE_DAC */ | 0x00080000L /* WRITE_OWNER */;
 
 struct Handle {
   std::shared_ptr<Key> key;
@@ -145,9 +145,9 @@ std::string NameOf(LPCSTR name) { return name ? std::string(name) : std::string(
 
 using namespace vxplatform::detail;  // NOLINT: the calls below are this file's whole purpose
 
-#define VX_INJECTED(function)                                  \
-  do {                                                         \
-    LONG injected_;                                            \
+#define VX_INJECTED(function)                                        \
+  do {                                                               \
+    LONG injected_;                                                  \
     if (TakeInjectedFailure(function, &injected_)) return injected_; \
   } while (0)
 
@@ -206,8 +206,7 @@ LONG WINAPI RegCloseKey(HKEY hKey) {
   return Registry::Instance().Close(hKey);
 }
 
-LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
-                             LPDWORD lpcbData) {
+LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   VX_INJECTED("RegQueryValueExA");
   Handle handle;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
@@ -276,8 +275,8 @@ LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
   return ERROR_SUCCESS;
 }
 
-LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
-                          LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD, LPDWORD lpType,
+                          LPBYTE lpData, LPDWORD lpcbData) {
   VX_INJECTED("RegEnumValueA");
   Handle handle;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;

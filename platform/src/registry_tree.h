@@ -78,7 +78,7 @@ class Key {
   mutable std::vector<Key *> childOrder_;                 // enumeration snapshot
   mutable bool childOrderStale_ = false;
 
-  std::vector<Value> values_;                             // creation order
+  std::vector<Value> values_;                                // creation order
   std::unordered_map<std::string, std::size_t> valueIndex_;  // folded name -> position
 };
 

@@ -17,8 +17,7 @@ thread_local DWORD lastError = 0;
 // modules export it under a fixed name (see vxplatform/string_resources.h).
 const VxStringResource *FindStringTable(HINSTANCE instance) {
   Dl_info info{};
-  if (instance != nullptr &&
-      (dladdr(reinterpret_cast<void *>(instance), &info) == 0 || info.dli_fname == nullptr))
+  if (instance != nullptr && (dladdr(reinterpret_cast<void *>(instance), &info) == 0 || info.dli_fname == nullptr))
     return nullptr;
   // A shared library by its name; the main program (null instance, or a
   // name that dlopen does not know) through the global scope.
@@ -29,8 +28,7 @@ const VxStringResource *FindStringTable(HINSTANCE instance) {
   dlclose(module);  // the module stays loaded: NOLOAD took a reference to it
   // The table must be the module's own, not one found elsewhere.
   Dl_info found{};
-  if (table != nullptr && instance != nullptr &&
-      (dladdr(table, &found) == 0 || found.dli_fbase != info.dli_fbase))
+  if (table != nullptr && instance != nullptr && (dladdr(table, &found) == 0 || found.dli_fbase != info.dli_fbase))
     return nullptr;
   return table;
 }
@@ -100,8 +98,10 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
     bool left = false;
     char pad = ' ';
     for (; *p == '-' || *p == '0'; ++p) {
-      if (*p == '-') left = true;
-      else pad = '0';
+      if (*p == '-')
+        left = true;
+      else
+        pad = '0';
     }
     int width = 0;
     for (; *p >= '0' && *p <= '9'; ++p) width = width * 10 + (*p - '0');
@@ -115,10 +115,22 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
         break;
       }
       case 'd':
-      case 'i': std::snprintf(piece, sizeof piece, "%d", va_arg(args, int32_t)); Append(out, piece, width, left, pad); break;
-      case 'u': std::snprintf(piece, sizeof piece, "%u", va_arg(args, uint32_t)); Append(out, piece, width, left, pad); break;
-      case 'x': std::snprintf(piece, sizeof piece, "%x", va_arg(args, uint32_t)); Append(out, piece, width, left, pad); break;
-      case 'X': std::snprintf(piece, sizeof piece, "%X", va_arg(args, uint32_t)); Append(out, piece, width, left, pad); break;
+      case 'i':
+        std::snprintf(piece, sizeof piece, "%d", va_arg(args, int32_t));
+        Append(out, piece, width, left, pad);
+        break;
+      case 'u':
+        std::snprintf(piece, sizeof piece, "%u", va_arg(args, uint32_t));
+        Append(out, piece, width, left, pad);
+        break;
+      case 'x':
+        std::snprintf(piece, sizeof piece, "%x", va_arg(args, uint32_t));
+        Append(out, piece, width, left, pad);
+        break;
+      case 'X':
+        std::snprintf(piece, sizeof piece, "%X", va_arg(args, uint32_t));
+        Append(out, piece, width, left, pad);
+        break;
       case 0: --p; break;  // a lone '%' at the end
       default: out += *p; break;
     }

@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr DWORD kMessageNotFound = 317;       // ERROR_MR_MID_NOT_FOUND
-constexpr DWORD kLanguageNotFound = 15100;    // ERROR_RESOURCE_LANG_NOT_FOUND
+constexpr DWORD kMessageNotFound = 317;     // ERROR_MR_MID_NOT_FOUND
+constexpr DWORD kLanguageNotFound = 15100;  // ERROR_RESOURCE_LANG_NOT_FOUND
 
 const std::map<DWORD, std::string> &SystemTexts() {
   static const std::map<DWORD, std::string> texts = {
@@ -40,15 +40,19 @@ const std::map<DWORD, std::string> &SystemTexts() {
       {1011, "The configuration registry key could not be opened."},
       {1012, "The configuration registry key could not be read."},
       {1013, "The configuration registry key could not be written."},
-      {1014, "One of the files in the registry database had to be recovered by use of a log or alternate copy. "
-             "The recovery was successful."},
-      {1015, "The registry is corrupted. The structure of one of the files containing registry data is corrupted, "
-             "or the system's memory image of the file is corrupted, or the file could not be recovered because the "
-             "alternate copy or log was absent or corrupted."},
-      {1016, "An I/O operation initiated by the registry failed unrecoverably. The registry could not read in, or "
-             "write out, or flush, one of the files that contain the system's image of the registry."},
-      {1017, "The system has attempted to load or restore a file into the registry, but the specified file is not "
-             "in a registry file format."},
+      {1014,
+       "One of the files in the registry database had to be recovered by use of a log or alternate copy. "
+       "The recovery was successful."},
+      {1015,
+       "The registry is corrupted. The structure of one of the files containing registry data is corrupted, "
+       "or the system's memory image of the file is corrupted, or the file could not be recovered because the "
+       "alternate copy or log was absent or corrupted."},
+      {1016,
+       "An I/O operation initiated by the registry failed unrecoverably. The registry could not read in, or "
+       "write out, or flush, one of the files that contain the system's image of the registry."},
+      {1017,
+       "The system has attempted to load or restore a file into the registry, but the specified file is not "
+       "in a registry file format."},
       {1018, "Illegal operation attempted on a registry key that has been marked for deletion."},
       {1019, "System could not allocate the required space in a registry log."},
       {1020, "Cannot create a symbolic link in a registry key that already has subkeys or values."},
@@ -76,15 +80,15 @@ bool LanguageAvailable(DWORD language) {
 
 extern "C" {
 
-DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
-                            DWORD nSize, va_list *) {
+DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer, DWORD nSize,
+                            va_list *) {
   LONG injected;
   if (vxplatform::detail::TakeInjectedFailure("FormatMessageA", &injected)) {
     SetLastError(static_cast<DWORD>(injected));
     return 0;
   }
-  if (!(dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) || (dwFlags & (FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_FROM_HMODULE)) ||
-      lpBuffer == nullptr) {
+  if (!(dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) ||
+      (dwFlags & (FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_FROM_HMODULE)) || lpBuffer == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }

@@ -61,9 +61,7 @@ namespace vxplatform {
 
 std::vector<MessageBoxRecord> MessageBoxes() { return Boxes(); }
 void ClearMessageBoxes() { Boxes().clear(); }
-void SetMessageBoxObserver(std::function<void(const MessageBoxRecord &)> observer) {
-  Observer() = std::move(observer);
-}
+void SetMessageBoxObserver(std::function<void(const MessageBoxRecord &)> observer) { Observer() = std::move(observer); }
 HCURSOR CurrentCursor() { return current; }
 std::vector<HCURSOR> CursorHistory() { return Cursors(); }
 void ClearCursorHistory() { Cursors().clear(); }

@@ -47,8 +47,8 @@ void **ImportSlot(const char *name) {
   auto *nt = reinterpret_cast<IMAGE_NT_HEADERS *>(base + dos->e_lfanew);
   const IMAGE_DATA_DIRECTORY &directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   if (directory.VirtualAddress == 0) return nullptr;
-  for (auto *import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + directory.VirtualAddress);
-       import->Name != 0; ++import) {
+  for (auto *import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + directory.VirtualAddress); import->Name != 0;
+       ++import) {
     if (_stricmp(reinterpret_cast<const char *>(base + import->Name), "kernel32.dll") != 0) continue;
     if (import->OriginalFirstThunk == 0) continue;
     auto *names = reinterpret_cast<IMAGE_THUNK_DATA *>(base + import->OriginalFirstThunk);

@@ -315,7 +315,8 @@ bool ParseVersionInfo(const std::string &bytes, VersionInfo *info, std::string *
   VersionNode root;
   if (!ReadNode(bytes, 0, bytes.size(), &root, error)) return false;
   if (root.key != "VS_VERSION_INFO" || root.valueBytes != 52) {
-    *error = "not a version resource: key " + root.key + ", fixed part of " + std::to_string(root.valueBytes) + " bytes";
+    *error =
+        "not a version resource: key " + root.key + ", fixed part of " + std::to_string(root.valueBytes) + " bytes";
     return false;
   }
   const auto *fixed = reinterpret_cast<const unsigned char *>(bytes.data()) + root.value;

@@ -12,12 +12,9 @@ namespace vxtest {
 
 const std::vector<RegistryFunctionInfo> &AllRegistryFunctions() {
   static const std::vector<RegistryFunctionInfo> functions = {
-      {kGetRegistryKey, "GetRegistryKey", 3, true},
-      {kListRegistryKeys, "ListRegistryKeys", 2, true},
-      {kListRegistryValues, "ListRegistryValues", 2, true},
-      {kSetRegistryKey, "SetRegistryKey", 5, false},
-      {kDeleteRegistryKey, "DeleteRegistryKey", 3, true},
-      {kDeleteRegistryValue, "DeleteRegistryValue", 3, true},
+      {kGetRegistryKey, "GetRegistryKey", 3, true},         {kListRegistryKeys, "ListRegistryKeys", 2, true},
+      {kListRegistryValues, "ListRegistryValues", 2, true}, {kSetRegistryKey, "SetRegistryKey", 5, false},
+      {kDeleteRegistryKey, "DeleteRegistryKey", 3, true},   {kDeleteRegistryValue, "DeleteRegistryValue", 3, true},
   };
   return functions;
 }
@@ -37,10 +34,11 @@ std::string HostText(const std::string &text) {
 
 std::string SystemMessage(LONG status, bool convert, std::size_t workSize) {
   char *message = nullptr;
-  const DWORD length = FormatMessageA(0x1300, nullptr, static_cast<DWORD>(status), 1024,
-                                      reinterpret_cast<LPSTR>(&message), 0, nullptr);
-  std::string text = length != 0 && message != nullptr ? std::string(message)
-                                                       : "System error " + std::to_string(static_cast<DWORD>(status)) + ".";
+  const DWORD length =
+      FormatMessageA(0x1300, nullptr, static_cast<DWORD>(status), 1024, reinterpret_cast<LPSTR>(&message), 0, nullptr);
+  std::string text = length != 0 && message != nullptr
+                         ? std::string(message)
+                         : "System error " + std::to_string(static_cast<DWORD>(status)) + ".";
   if (message != nullptr) LocalFree(message);
   if (text.size() > workSize - 1) text.resize(workSize - 1);
   if (convert) text = HostText(text);
@@ -74,8 +72,8 @@ void RegistryTest::TearDown() {
 hostsim::ExternalResult RegistryTest::Call(RegistryFunction index, const std::string &parameter) {
   hostsim::ExternalResult result = host().External(index, parameter);
 #ifndef _WIN32
-  EXPECT_EQ(vxplatform::OpenKeyHandleCount(), 0u) << "key left open by function " << index << " with "
-                                                  << Printable(parameter);
+  EXPECT_EQ(vxplatform::OpenKeyHandleCount(), 0u)
+      << "key left open by function " << index << " with " << Printable(parameter);
 #endif
   return result;
 }
@@ -130,8 +128,8 @@ std::string RegistryTest::KeyClass(const std::string &path) {
   if (key == nullptr) return "<no key>";
   char text[256] = {};
   DWORD size = sizeof text;
-  const LONG status =
-      RegQueryInfoKeyA(key, text, &size, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  const LONG status = RegQueryInfoKeyA(key, text, &size, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                       nullptr, nullptr);
   RegCloseKey(key);
   return status == ERROR_SUCCESS ? std::string(text, size) : "<no class>";
 }

@@ -39,8 +39,8 @@ std::optional<RegistryTree> Capture(HKEY root, const std::string &path, const st
 
   char keyClass[1024] = "";
   DWORD classLength = sizeof keyClass;
-  if (RegQueryInfoKeyA(key.get(), keyClass, &classLength, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+  if (RegQueryInfoKeyA(key.get(), keyClass, &classLength, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr) == ERROR_SUCCESS)
     tree.keyClass.assign(keyClass, classLength);
 
   for (DWORD index = 0;; ++index) {
@@ -71,8 +71,8 @@ LONG Write(HKEY root, const std::string &path, const RegistryTree &tree) {
                                 REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, &disposition);
   if (status != ERROR_SUCCESS) return status;
   for (const RegistryValue &value : tree.values) {
-    LONG set = RegSetValueExA(key, value.name.c_str(), 0, value.type,
-                              reinterpret_cast<const BYTE *>(value.data.data()), static_cast<DWORD>(value.data.size()));
+    LONG set = RegSetValueExA(key, value.name.c_str(), 0, value.type, reinterpret_cast<const BYTE *>(value.data.data()),
+                              static_cast<DWORD>(value.data.size()));
     if (set != ERROR_SUCCESS) status = set;
   }
   RegCloseKey(key);

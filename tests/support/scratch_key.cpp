@@ -14,8 +14,8 @@ ScratchKey::ScratchKey(const std::string &prefix) {
   SHDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());  // leftovers of an interrupted run
   HKEY handle = nullptr;
   DWORD disposition = 0;
-  LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                                &disposition);
+  LONG status =
+      RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, &disposition);
   EXPECT_EQ(status, ERROR_SUCCESS) << "cannot create the scratch key " << path_;
   if (status == ERROR_SUCCESS) RegCloseKey(handle);
 }

@@ -66,9 +66,8 @@ bool SaveAtomically(const std::string &path, const std::string &bytes, std::stri
     return false;
   }
   DWORD written = 0;
-  bool ok = bytes.empty() ||
-            (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-             written == bytes.size());
+  bool ok = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                              written == bytes.size());
   ok = ok && FlushFileBuffers(file);
   std::string why = ok ? std::string() : LastErrorText();
   CloseHandle(file);
@@ -123,8 +122,10 @@ bool SaveAtomically(const std::string &path, const std::string &bytes, std::stri
   while (ok && done < bytes.size()) {
     const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<std::size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<std::size_t>(n);
   }
   ok = ok && fsync(fd) == 0;
   std::string why = ok ? std::string() : LastErrorText();

@@ -21,8 +21,8 @@ struct Root {
   const char *abbreviation;
 };
 const Root kRoots[] = {
-    {"HKEY_CLASSES_ROOT", "HKCR"},   {"HKEY_CURRENT_USER", "HKCU"},   {"HKEY_LOCAL_MACHINE", "HKLM"},
-    {"HKEY_USERS", "HKU"},           {"HKEY_CURRENT_CONFIG", "HKCC"},
+    {"HKEY_CLASSES_ROOT", "HKCR"}, {"HKEY_CURRENT_USER", "HKCU"},   {"HKEY_LOCAL_MACHINE", "HKLM"},
+    {"HKEY_USERS", "HKU"},         {"HKEY_CURRENT_CONFIG", "HKCC"},
 };
 
 bool EqualNoCase(const std::string &a, const char *b) {
@@ -90,9 +90,9 @@ class Reader {
     } else if (Ascii(header) == kHeader4) {
       unicode_ = false;
     } else {
-      return Fail(0, std::string("not a registry file: the first line must be \"") + kHeader5 + "\" or \"" +
-                         kHeader4 + "\"",
-                  error);
+      return Fail(
+          0, std::string("not a registry file: the first line must be \"") + kHeader5 + "\" or \"" + kHeader4 + "\"",
+          error);
     }
     for (line_ = 1; line_ < lines_.size(); ++line_) {
       const std::u32string text = TrimRight(TrimLeft(lines_[line_]));
@@ -133,8 +133,9 @@ class Reader {
     if (!ToAnsi(inner, "the key path", &path)) return false;
     std::string root, subkey;
     if (!SplitKeyPath(path, &root, &subkey)) {
-      return Error("the key path must start with one of HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
-                   "HKEY_LOCAL_MACHINE, HKEY_USERS or HKEY_CURRENT_CONFIG");
+      return Error(
+          "the key path must start with one of HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
+          "HKEY_LOCAL_MACHINE, HKEY_USERS or HKEY_CURRENT_CONFIG");
     }
     std::size_t start = 0;
     while (!subkey.empty()) {
@@ -165,7 +166,8 @@ class Reader {
         if (i + 1 >= text.size()) break;
         const char32_t next = text[i + 1];
         if (next != U'\\' && next != U'"') {
-          return Error("unknown escape \\" + Ascii(std::u32string(1, next)) + " in a quoted string (only \\\\ and \\\" are known)");
+          return Error("unknown escape \\" + Ascii(std::u32string(1, next)) +
+                       " in a quoted string (only \\\\ and \\\" are known)");
         }
         out->push_back(next);
         ++i;
@@ -317,7 +319,9 @@ std::vector<std::u32string> SplitLines(const std::u32string &text) {
   return lines;
 }
 
-bool StartsWith(const std::string &bytes, const char *prefix) { return bytes.compare(0, std::char_traits<char>::length(prefix), prefix) == 0; }
+bool StartsWith(const std::string &bytes, const char *prefix) {
+  return bytes.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
 
 }  // namespace
 

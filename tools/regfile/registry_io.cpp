@@ -1,7 +1,7 @@
 #include "tools/regfile/registry_io.h"
 
-#include <windows.h>
 #include <shlwapi.h>
+#include <windows.h>
 
 #include <vector>
 
@@ -34,8 +34,8 @@ bool ExportTree(HKEY root, const std::string &rootName, const std::string &subke
     return false;
   }
   DWORD subkeys = 0, longestSubkey = 0, values = 0, longestName = 0, longestData = 0;
-  status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &longestSubkey, nullptr, &values,
-                            &longestName, &longestData, nullptr, nullptr);
+  status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &longestSubkey, nullptr, &values, &longestName,
+                            &longestData, nullptr, nullptr);
   if (status != ERROR_SUCCESS) {
     RegCloseKey(key);
     *error = "cannot read " + Shown(fullPath) + ": " + Status(status);
@@ -122,8 +122,8 @@ bool Import(const Document &document, std::string *error) {
     }
     HKEY key = nullptr;
     DWORD disposition = 0;
-    LONG status = RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                  nullptr, &key, &disposition);
+    LONG status = RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                  &key, &disposition);
     if (status != ERROR_SUCCESS) {
       *error = "cannot create " + Shown(section.path) + ": " + Status(status);
       return false;
@@ -152,8 +152,8 @@ bool Export(const std::string &path, Document *document, std::vector<std::string
   document->keys.clear();
   skipped->clear();
   if (path.empty()) {
-    for (const char *root : {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT", "HKEY_USERS",
-                             "HKEY_CURRENT_CONFIG"}) {
+    for (const char *root :
+         {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT", "HKEY_USERS", "HKEY_CURRENT_CONFIG"}) {
       if (!ExportTree(RootHandle(root), root, std::string(), document, skipped, error)) return false;
     }
     return true;

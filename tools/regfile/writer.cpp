@@ -78,7 +78,8 @@ class Writer {
       Line(name + U"=" + Quote(value.data.substr(0, value.data.size() - 1)));
     } else if (value.type == kRegDword && value.data.size() == 4) {
       uint32_t number = 0;
-      for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<std::size_t>(i)]);
+      for (int i = 3; i >= 0; --i)
+        number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<std::size_t>(i)]);
       char text[16];
       std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(number));
       Line(name + U"=dword:" + Ascii(text));
@@ -122,7 +123,8 @@ bool HasLineBreak(const std::string &text) { return text.find_first_of("\r\n") !
 bool Write(const Document &document, Format format, std::string *bytes, std::string *error) {
   for (const Key &key : document.keys) {
     if (HasLineBreak(key.path)) {
-      *error = "the key " + charsets::Cp1252ToUtf8(key.path) + " has a line break in its name, which a .reg file cannot hold";
+      *error = "the key " + charsets::Cp1252ToUtf8(key.path) +
+               " has a line break in its name, which a .reg file cannot hold";
       return false;
     }
     for (const Value &value : key.values) {

@@ -27,9 +27,9 @@
 #endif
 
 #ifdef VXHOST_HAVE_READLINE
-#include <clocale>
 #include <readline/history.h>
 #include <readline/readline.h>
+#include <clocale>
 #endif
 
 #include "hostsim/hostsim.h"
@@ -480,9 +480,8 @@ bool ExportTo(const Options &options, std::string *error) {
   std::vector<std::string> skipped;
   const bool read = regfile::Export(options.exportKey, &document, &skipped, error);
   for (const std::string &why : skipped) Say("left out: " + why);
-  if (!read ||
-      !regfile::Write(document, options.regedit4 ? regfile::Format::Regedit4 : regfile::Format::Unicode, &bytes,
-                      error)) {
+  if (!read || !regfile::Write(document, options.regedit4 ? regfile::Format::Regedit4 : regfile::Format::Unicode,
+                               &bytes, error)) {
     return false;
   }
   if (options.exportFile == "-") {
