@@ -23,9 +23,7 @@ bool GetParamField(HostHandle handle, int16_t fieldNumber, uint32_t limit, unsig
 
   uint32_t reported = 0;
   bool whole = true;
-  if (textLength != 0 && limit == 0) {
-    whole = false;  // nothing can be taken: the scan stops before the first byte
-  } else if (textLength != 0 && fieldNumber >= 1) {
+  if (textLength != 0 && fieldNumber >= 1) {
     // Step over the fields before the wanted one.  The counter is wide
     // enough for any count of separators.
     uint32_t start = 0;

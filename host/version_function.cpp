@@ -7,8 +7,8 @@
 
 void VersionFunction(HostHandle reply) {
   char text[64];
-  // Loaded anew on every call; a missing string gives an empty text.
-  int length = LoadStringA(OwnModule(), IDS_VERSION_TEXT, text, sizeof text);
-  if (length < 0) length = 0;
+  // Loaded anew on every call; a missing string gives an empty text (the
+  // count of characters copied is then 0).
+  const int length = LoadStringA(OwnModule(), IDS_VERSION_TEXT, text, sizeof text);
   PutResult(reply, text, static_cast<uint32_t>(length));
 }

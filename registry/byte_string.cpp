@@ -11,33 +11,41 @@ constexpr uint32_t kMostCapacity = 0x7FFFFFFFu;
 
 }  // namespace
 
-bool ByteString::Reserve(uint32_t needed) {
+bool ByteString::Reserve(uint64_t needed) {
   if (needed <= capacity_) return true;
   if (needed > kMostCapacity) return false;
-  uint32_t size = capacity_ == 0 ? kFirstCapacity : capacity_;
-  while (size < needed) size = size > kMostCapacity / 2 ? kMostCapacity : size * 2;
-  char *grown = static_cast<char *>(GlobalAlloc(GMEM_FIXED, size));
+  uint64_t size = capacity_ == 0 ? kFirstCapacity : capacity_;
+  while (size < needed) size *= 2;  // needed < 2^31: no overflow
+  if (size > kMostCapacity) size = kMostCapacity;
+  char *grown = static_cast<char *>(GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(size)));
   if (grown == nullptr) return false;
   if (length_ > 0) CopyBytes(data_, grown, length_);
   if (data_ != nullptr) GlobalFree(data_);
   data_ = grown;
-  capacity_ = size;
+  capacity_ = static_cast<uint32_t>(size);
   return true;
 }
 
 bool ByteString::Append(const char *bytes, uint32_t count) {
   if (count == 0) return true;
-  if (count > kMostCapacity - length_) return false;
-  if (!Reserve(length_ + count)) return false;
+  if (!Reserve(static_cast<uint64_t>(length_) + count)) return false;
   CopyBytes(bytes, data_ + length_, count);
   length_ += count;
   return true;
 }
 
-bool ByteString::AppendText(const char *text) {
-  uint32_t count = 0;
-  while (text[count] != 0) ++count;
-  return Append(text, count);
+bool ByteString::AppendText(const char *text) { return AppendTexts({text}); }
+
+bool ByteString::AppendTexts(std::initializer_list<const char *> texts) {
+  uint64_t total = length_;
+  for (const char *text : texts) {
+    for (const char *end = text; *end != 0; ++end) ++total;
+  }
+  if (!Reserve(total)) return false;
+  for (const char *text : texts) {
+    for (; *text != 0; ++text) data_[length_++] = *text;
+  }
+  return true;
 }
 
 void ByteString::Release() {

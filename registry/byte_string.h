@@ -5,6 +5,7 @@
 #define VANTORIX_REGISTRY_BYTE_STRING_H
 
 #include <cstdint>
+#include <initializer_list>
 
 class ByteString {
  public:
@@ -19,6 +20,9 @@ class ByteString {
   bool Append(const char *bytes, uint32_t count);
   // Appends a zero-terminated text without its terminator.
   bool AppendText(const char *text);
+  // Appends the texts one after the other, all of them or, when no storage
+  // can be had, none.
+  bool AppendTexts(std::initializer_list<const char *> texts);
 
   // Frees the storage; the string is empty afterwards.
   void Release();
@@ -28,7 +32,7 @@ class ByteString {
   uint32_t capacity() const { return capacity_; }
 
  private:
-  bool Reserve(uint32_t needed);
+  bool Reserve(uint64_t needed);
 
   char *data_ = nullptr;
   uint32_t length_ = 0;

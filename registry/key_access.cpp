@@ -8,12 +8,7 @@ DWORD CreateOrOpenKey(HKEY root, const char *path, const char *classText, HKEY *
   // takes the class as a writable string but does not write to it.
   const LONG status = RegCreateKeyExA(root, path, 0, const_cast<char *>(classText), REG_OPTION_NON_VOLATILE,
                                       KEY_ALL_ACCESS, nullptr, &reached, &disposition);
-  if (status != ERROR_SUCCESS || reached == nullptr) return 0;
-  if (disposition != REG_CREATED_NEW_KEY && disposition != REG_OPENED_EXISTING_KEY) {
-    // A key reached without a known outcome is not used.
-    RegCloseKey(reached);
-    return 0;
-  }
+  if (status != ERROR_SUCCESS) return 0;  // nothing reached
   *key = reached;
   return disposition;
 }

@@ -27,7 +27,7 @@ void AnswerSubkeys(HKEY key, HostHandle reply, char *names, ByteString *list) {
     if (status != ERROR_SUCCESS) break;
     names[kListBufferSize - 1] = 0;
     ToHostText(names, static_cast<int32_t>(std::strlen(names)));
-    if ((index > 1 && !list->Append("\r", 1)) || !list->AppendText(names)) {
+    if (!list->AppendTexts({index > 1 ? "\r" : "", names})) {
       // Never a partial list presented as complete.
       list->Release();
       AnswerSystemError(reply, ERROR_NOT_ENOUGH_MEMORY, true, names, kListBufferSize);

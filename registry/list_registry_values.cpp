@@ -26,9 +26,10 @@ const char *TypeLabel(DWORD type) {
   }
 }
 
+// One entry: the name, ", [", the label and "]", after a carriage return
+// unless it is the first.
 bool AppendEntry(ByteString *list, bool first, const char *name, DWORD type) {
-  return (first || list->Append("\r", 1)) && list->AppendText(name) && list->Append(", [", 3) &&
-         list->AppendText(TypeLabel(type)) && list->Append("]", 1);
+  return list->AppendTexts({first ? "" : "\r", name, ", [", TypeLabel(type), "]"});
 }
 
 // Lists the values of an open key into list and answers the list, or the

@@ -14,7 +14,6 @@ bool ReadFields(HostHandle parameter, char *const *fields, int count) {
     int32_t length = 0;
     const bool whole = GetParamField(parameter, static_cast<int16_t>(n), ParamFieldMax, scratch, &length);
     if (!whole) allWhole = false;
-    if (length < 0 || static_cast<uint32_t>(length) > ParamFieldMax) length = 0;
     scratch[length] = 0;
     char *field = fields[n - 1];
     for (int32_t i = 0; i <= length; ++i) {

@@ -37,16 +37,15 @@ void FallbackText(LONG status, char *work, uint32_t size) {
 }  // namespace
 
 uint32_t SystemErrorText(LONG status, bool convert, char *work, uint32_t size) {
-  if (size == 0) return 0;
   char *message = nullptr;
   const DWORD written = FormatMessageA(kMessageFlags, nullptr, static_cast<DWORD>(status), kNeutralLanguage,
                                        reinterpret_cast<LPSTR>(&message), 0, nullptr);
-  if (written != 0 && message != nullptr) {
+  if (written != 0) {
     CopyCut(message, work, size);
+    LocalFree(message);
   } else {
-    FallbackText(status, work, size);
+    FallbackText(status, work, size);  // no text, and nothing allocated
   }
-  if (message != nullptr) LocalFree(message);
 
   uint32_t length = TextLength(work);
   if (convert) {

@@ -8,7 +8,7 @@
 
 #include "host/call_block.h"
 
-// Leaves the system's message for status in work (size bytes), converted to
+// Leaves the system's message for status in work (size bytes, at least 1), converted to
 // the host's character set when convert is set, and returns the length of
 // the reply: the text without the line-end bytes at its end.
 //   - A message longer than size - 1 bytes is cut to that length before it

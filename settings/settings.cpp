@@ -47,7 +47,6 @@ void ReadFormatSetting(HKEY key) {
   }
   // Nothing read: the record keeps its default.
   if (size == 0) return;
-  if (size > kFormatReadMax) size = kFormatReadMax;
 
   // The first byte is taken as the length, but a value entered by hand may
   // claim more characters than were read; the text is then cut to the bytes

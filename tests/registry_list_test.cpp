@@ -284,6 +284,9 @@ TEST(ByteStringTest, GrowsByDoublingAndKeepsEveryByte) {
   }
   ASSERT_TRUE(text.AppendText("end"));
   expected += "end";
+  EXPECT_TRUE(text.Append("ignored", 0));
+  // Past 2 GB nothing is appended, and nothing is read of the bytes either.
+  EXPECT_FALSE(text.Append("x", 0x80000000u));
   EXPECT_EQ(std::string(text.data(), text.length()), expected);
   EXPECT_LE(growths, 14u);  // 256 bytes doubled past 600 000
   text.Release();
