@@ -126,7 +126,13 @@ std::string ParameterText(FuzzedDataProvider &in, int32_t index) {
   if (index == 6 && fields.size() >= 3 && fields[2].find('\\') != std::string::npos) fields[2] = "Child";
   std::string text;
   for (std::size_t i = 0; i < fields.size(); ++i) text += (i ? "|" : "") + fields[i];
-  if (in.ConsumeIntegralInRange<int>(0, 15) == 0) text = in.ConsumeRandomLengthString(600);  // anything at all
+  if (in.ConsumeIntegralInRange<int>(0, 15) == 0) {
+    // Any bytes at all after the root, under a root name that is not one
+    // (the "<<ERROR>>" path), or after a key path that stays in the subtree.
+    text = in.ConsumeBool() ? std::string(in.PickValueInArray(kNearMisses)) + "|"
+                            : std::string(in.PickValueInArray(kRootNames)) + "|" + kSubtree + "\\";
+    text += in.ConsumeRandomLengthString(600);
+  }
   return text;
 }
 
