@@ -4,4 +4,4 @@
 # the targets, and by the linux lane, which runs them as tests.
 vx_fuzz_target(param_fields RUNS 50000 MAX_LEN 1200)
 vx_fuzz_target(host_text RUNS 50000 MAX_LEN 1200)
-vx_fuzz_target(entry RUNS 20000 MAX_LEN 4096)
+vx_fuzz_target(entry RUNS 8000 MAX_LEN 4096)
