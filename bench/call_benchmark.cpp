@@ -2,10 +2,18 @@
 // bare platform calls that the function makes: the difference is the
 // plug-in's own work (fields, conversion, reply).  The host stand-in runs in
 // its lean mode so that its bookkeeping is not counted.
+//
+// Each iteration times the function and its bare calls one after the other,
+// in alternating order, so that both see the same state of the registry
+// (under wine the wineserver's speed drifts over a run).  The benchmark's
+// time is the function's; the counters give the bare calls' time, the
+// difference and the difference in percent of the bare calls.
 #include <benchmark/benchmark.h>
 
 #include <shlwapi.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
 
 #include "bench/bench_support.h"
@@ -54,159 +62,166 @@ void MessageText(DWORD status) {
 
 void Cursor(LPCSTR which) { SetCursor(LoadCursorA(nullptr, which)); }
 
-// --- Vantorix-Version -------------------------------------------------------
+using Step = std::function<void()>;
+
+double Seconds(const Step &step) {
+  const auto start = std::chrono::steady_clock::now();
+  step();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Times function and bare, each after its own untimed set-up.
+void Paired(benchmark::State &state, const Step &setup, const Step &function, const Step &bare) {
+  double functionSeconds = 0;
+  double bareSeconds = 0;
+  bool functionFirst = true;
+  for (auto _ : state) {
+    double functionTime = 0;
+    double bareTime = 0;
+    for (int turn = 0; turn < 2; ++turn) {
+      setup();
+      if ((turn == 0) == functionFirst) {
+        functionTime = Seconds(function);
+      } else {
+        bareTime = Seconds(bare);
+      }
+    }
+    functionFirst = !functionFirst;
+    functionSeconds += functionTime;
+    bareSeconds += bareTime;
+    state.SetIterationTime(functionTime);
+  }
+  const double iterations = static_cast<double>(state.iterations());
+  state.counters["bare_ns"] = bareSeconds / iterations * 1e9;
+  state.counters["own_ns"] = (functionSeconds - bareSeconds) / iterations * 1e9;
+  state.counters["own_pct"] = bareSeconds > 0 ? 100.0 * (functionSeconds - bareSeconds) / bareSeconds : 0;
+}
+
+void Nothing() {}
+
+// --- Vantorix-Version: the version string -----------------------------------
 
 void BM_Version(benchmark::State &state) {
   hostsim::RepeatedCall call(vxbench::LeanHost(), 0, "");
-  for (auto _ : state) call.Send();
-}
-
-void BM_Version_Bare(benchmark::State &state) {
   char text[64];
-  for (auto _ : state) benchmark::DoNotOptimize(LoadStringA(vxbench::Plugin().instance(), IDS_VERSION_TEXT, text, 64));
+  Paired(
+      state, Nothing, [&] { call.Send(); },
+      [&] { benchmark::DoNotOptimize(LoadStringA(vxbench::Plugin().instance(), IDS_VERSION_TEXT, text, 64)); });
 }
 
 // --- Vantorix-GetRegistryKey: create-or-open, query, close --------------------
 
 void BM_Get(benchmark::State &state) {
-  hostsim::RepeatedCall call(vxbench::LeanHost(), 2, kRoot + "|" + KeyPath() + "|" + kName);
-  for (auto _ : state) call.Send();
-  if (call.Reply() != kData) state.SkipWithError("unexpected reply");
-}
-
-void BM_Get_Bare(benchmark::State &state) {
   const std::string path = KeyPath();
+  hostsim::RepeatedCall call(vxbench::LeanHost(), 2, kRoot + "|" + path + "|" + kName);
   BYTE data[252];
-  for (auto _ : state) {
-    HKEY key = CreateOrOpen(path);
-    DWORD type = 0, size = 250;
-    RegQueryValueExA(key, kName.c_str(), nullptr, &type, data, &size);
-    RegCloseKey(key);
-  }
+  Paired(
+      state, Nothing, [&] { call.Send(); },
+      [&] {
+        HKEY key = CreateOrOpen(path);
+        DWORD type = 0, size = 250;
+        RegQueryValueExA(key, kName.c_str(), nullptr, &type, data, &size);
+        RegCloseKey(key);
+      });
+  if (call.Reply() != kData) state.SkipWithError("unexpected reply");
 }
 
 // --- Vantorix-SetRegistryKey: create-or-open, write, read back, close ---------
 
 void BM_Set(benchmark::State &state) {
-  hostsim::RepeatedCall call(vxbench::LeanHost(), 5, kRoot + "|" + KeyPath() + "|" + kName + "||" + kData);
-  for (auto _ : state) call.Send();
+  const std::string path = KeyPath();
+  hostsim::RepeatedCall call(vxbench::LeanHost(), 5, kRoot + "|" + path + "|" + kName + "||" + kData);
+  BYTE data[252];
+  Paired(
+      state, Nothing, [&] { call.Send(); },
+      [&] {
+        HKEY key = CreateOrOpen(path);
+        RegSetValueExA(key, kName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(kData.c_str()),
+                       static_cast<DWORD>(kData.size() + 1));
+        DWORD size = 250;
+        RegQueryValueExA(key, kName.c_str(), nullptr, nullptr, data, &size);
+        RegCloseKey(key);
+      });
   if (call.Reply() != kData) state.SkipWithError("unexpected reply");
 }
 
-void BM_Set_Bare(benchmark::State &state) {
-  const std::string path = KeyPath();
-  BYTE data[252];
-  for (auto _ : state) {
-    HKEY key = CreateOrOpen(path);
-    RegSetValueExA(key, kName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(kData.c_str()),
-                   static_cast<DWORD>(kData.size() + 1));
-    DWORD size = 250;
-    RegQueryValueExA(key, kName.c_str(), nullptr, nullptr, data, &size);
-    RegCloseKey(key);
-  }
-}
-
-// --- Vantorix-ListRegistryKeys / -Values: cursor, open, enumerate, close -----
+// --- Vantorix-ListRegistryKeys / -Values (10 of each): cursor, open,
+// enumerate, close, cursor -------------------------------------------------
 
 void BM_ListKeys(benchmark::State &state) {
-  hostsim::RepeatedCall call(vxbench::LeanHost(), 3, kRoot + "|" + KeyPath());
-  for (auto _ : state) call.Send();
-}
-
-void BM_ListKeys_Bare(benchmark::State &state) {
   const std::string path = KeyPath();
+  hostsim::RepeatedCall call(vxbench::LeanHost(), 3, kRoot + "|" + path);
   char name[512];
-  for (auto _ : state) {
-    Cursor(IDC_WAIT);
-    HKEY key = nullptr;
-    RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key);
-    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
-    }
-    RegCloseKey(key);
-    Cursor(IDC_ARROW);
-  }
+  Paired(
+      state, Nothing, [&] { call.Send(); },
+      [&] {
+        Cursor(IDC_WAIT);
+        HKEY key = nullptr;
+        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+        for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
+        }
+        RegCloseKey(key);
+        Cursor(IDC_ARROW);
+      });
 }
 
 void BM_ListValues(benchmark::State &state) {
-  hostsim::RepeatedCall call(vxbench::LeanHost(), 4, kRoot + "|" + KeyPath());
-  for (auto _ : state) call.Send();
-}
-
-void BM_ListValues_Bare(benchmark::State &state) {
   const std::string path = KeyPath();
+  hostsim::RepeatedCall call(vxbench::LeanHost(), 4, kRoot + "|" + path);
   char name[512];
-  for (auto _ : state) {
-    Cursor(IDC_WAIT);
-    HKEY key = nullptr;
-    RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key);
-    for (DWORD i = 0;; ++i) {
-      DWORD capacity = sizeof name, type = 0;
-      if (RegEnumValueA(key, i, name, &capacity, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) break;
-    }
-    RegCloseKey(key);
-    Cursor(IDC_ARROW);
-  }
+  Paired(
+      state, Nothing, [&] { call.Send(); },
+      [&] {
+        Cursor(IDC_WAIT);
+        HKEY key = nullptr;
+        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+        for (DWORD i = 0;; ++i) {
+          DWORD capacity = sizeof name, type = 0;
+          if (RegEnumValueA(key, i, name, &capacity, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) break;
+        }
+        RegCloseKey(key);
+        Cursor(IDC_ARROW);
+      });
 }
 
-// --- Vantorix-DeleteRegistryValue / -Key: each iteration first recreates what
-// it deletes, in both variants alike.
+// --- Vantorix-DeleteRegistryValue / -Key: create-or-open, delete, message,
+// close; what is deleted is made again, untimed, before each. --------------
 
 void BM_DeleteValue(benchmark::State &state) {
-  HKEY key = CreateOrOpen(KeyPath());
-  hostsim::RepeatedCall call(vxbench::LeanHost(), 7, kRoot + "|" + KeyPath() + "|doomed");
-  for (auto _ : state) {
-    RegSetValueExA(key, "doomed", 0, REG_SZ, reinterpret_cast<const BYTE *>("x"), 2);
-    call.Send();
-  }
-  RegCloseKey(key);
-}
-
-void BM_DeleteValue_Bare(benchmark::State &state) {
   const std::string path = KeyPath();
   HKEY key = CreateOrOpen(path);
-  for (auto _ : state) {
-    RegSetValueExA(key, "doomed", 0, REG_SZ, reinterpret_cast<const BYTE *>("x"), 2);
-    HKEY reached = CreateOrOpen(path);
-    MessageText(static_cast<DWORD>(RegDeleteValueA(reached, "doomed")));
-    RegCloseKey(reached);
-  }
+  hostsim::RepeatedCall call(vxbench::LeanHost(), 7, kRoot + "|" + path + "|doomed");
+  Paired(
+      state, [&] { RegSetValueExA(key, "doomed", 0, REG_SZ, reinterpret_cast<const BYTE *>("x"), 2); },
+      [&] { call.Send(); },
+      [&] {
+        HKEY reached = CreateOrOpen(path);
+        MessageText(static_cast<DWORD>(RegDeleteValueA(reached, "doomed")));
+        RegCloseKey(reached);
+      });
   RegCloseKey(key);
 }
 
 void BM_DeleteKey(benchmark::State &state) {
-  const std::string doomed = KeyPath() + "\\doomed";
-  hostsim::RepeatedCall call(vxbench::LeanHost(), 6, kRoot + "|" + KeyPath() + "|doomed");
-  for (auto _ : state) {
-    RegCloseKey(CreateOrOpen(doomed));
-    call.Send();
-  }
-}
-
-void BM_DeleteKey_Bare(benchmark::State &state) {
   const std::string path = KeyPath();
   const std::string doomed = path + "\\doomed";
-  for (auto _ : state) {
-    RegCloseKey(CreateOrOpen(doomed));
-    HKEY reached = CreateOrOpen(path);
-    MessageText(SHDeleteKeyA(reached, "doomed"));
-    RegCloseKey(reached);
-  }
+  hostsim::RepeatedCall call(vxbench::LeanHost(), 6, kRoot + "|" + path + "|doomed");
+  Paired(
+      state, [&] { RegCloseKey(CreateOrOpen(doomed)); }, [&] { call.Send(); },
+      [&] {
+        HKEY reached = CreateOrOpen(path);
+        MessageText(SHDeleteKeyA(reached, "doomed"));
+        RegCloseKey(reached);
+      });
 }
 
-BENCHMARK(BM_Version);
-BENCHMARK(BM_Version_Bare);
-BENCHMARK(BM_Get);
-BENCHMARK(BM_Get_Bare);
-BENCHMARK(BM_Set);
-BENCHMARK(BM_Set_Bare);
-BENCHMARK(BM_ListKeys);
-BENCHMARK(BM_ListKeys_Bare);
-BENCHMARK(BM_ListValues);
-BENCHMARK(BM_ListValues_Bare);
-BENCHMARK(BM_DeleteValue);
-BENCHMARK(BM_DeleteValue_Bare);
-BENCHMARK(BM_DeleteKey);
-BENCHMARK(BM_DeleteKey_Bare);
+BENCHMARK(BM_Version)->UseManualTime();
+BENCHMARK(BM_Get)->UseManualTime();
+BENCHMARK(BM_Set)->UseManualTime();
+BENCHMARK(BM_ListKeys)->UseManualTime();
+BENCHMARK(BM_ListValues)->UseManualTime();
+BENCHMARK(BM_DeleteValue)->UseManualTime();
+BENCHMARK(BM_DeleteKey)->UseManualTime();
 
 }  // namespace
 
