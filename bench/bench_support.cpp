@@ -2,8 +2,6 @@
 
 #include <shlwapi.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 namespace vxbench {
@@ -12,25 +10,12 @@ namespace {
 const char kBenchRoot[] = "Software\\VantorixBench";
 }
 
-const hostsim::Plugin &Plugin() {
-  static std::unique_ptr<hostsim::Plugin> plugin = [] {
-    std::string error;
-    auto loaded = hostsim::Plugin::Load(hostsim::DefaultPluginPath(), &error);
-    if (!loaded) {
-      std::fprintf(stderr, "cannot load the plug-in: %s\n", error.c_str());
-      std::exit(1);
-    }
-    return loaded;
-  }();
-  return *plugin;
-}
-
 hostsim::Host &LeanHost() {
   static std::unique_ptr<hostsim::Host> host = [] {
     hostsim::Host::Options options;
     options.journal = false;
     options.strict = false;
-    auto made = std::make_unique<hostsim::Host>(Plugin(), options);
+    auto made = std::make_unique<hostsim::Host>(hostsim::DefaultPlugin(), options);
     made->Init(4);
     return made;
   }();

@@ -1,5 +1,5 @@
-// What the benchmarks share: the plug-in loaded once, a lean host (no
-// journal, no poisoning) and keys of the benchmarks' own under
+// What the benchmarks share: a lean host (no journal, no poisoning) for the
+// plug-in built beside them, and keys of the benchmarks' own under
 // HKEY_CURRENT_USER\Software\VantorixBench.
 #ifndef VANTORIX_BENCH_BENCH_SUPPORT_H
 #define VANTORIX_BENCH_BENCH_SUPPORT_H
@@ -12,7 +12,6 @@
 
 namespace vxbench {
 
-const hostsim::Plugin &Plugin();
 // A lean host that has initialised the plug-in.
 hostsim::Host &LeanHost();
 

@@ -106,7 +106,7 @@ void BM_Version(benchmark::State &state) {
   char text[64];
   Paired(
       state, Nothing, [&] { call.Send(); },
-      [&] { benchmark::DoNotOptimize(LoadStringA(vxbench::Plugin().instance(), IDS_VERSION_TEXT, text, 64)); });
+      [&] { benchmark::DoNotOptimize(LoadStringA(hostsim::DefaultPlugin().instance(), IDS_VERSION_TEXT, text, 64)); });
 }
 
 // --- Vantorix-GetRegistryKey: create-or-open, query, close --------------------
@@ -148,21 +148,25 @@ void BM_Set(benchmark::State &state) {
 // --- Vantorix-ListRegistryKeys / -Values (10 of each): cursor, open,
 // enumerate, close, cursor -------------------------------------------------
 
+// The bare calls of a list function: the wait cursor, the open, every
+// enumeration step until one fails, the close and the arrow cursor.
+void ListBare(const std::string &path, const std::function<LONG(HKEY, DWORD)> &step) {
+  Cursor(IDC_WAIT);
+  HKEY key = nullptr;
+  RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+  for (DWORD i = 0; step(key, i) == ERROR_SUCCESS; ++i) {
+  }
+  RegCloseKey(key);
+  Cursor(IDC_ARROW);
+}
+
 void BM_ListKeys(benchmark::State &state) {
   const std::string path = KeyPath();
   hostsim::RepeatedCall call(vxbench::LeanHost(), 3, kRoot + "|" + path);
   char name[512];
   Paired(
       state, Nothing, [&] { call.Send(); },
-      [&] {
-        Cursor(IDC_WAIT);
-        HKEY key = nullptr;
-        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key);
-        for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
-        }
-        RegCloseKey(key);
-        Cursor(IDC_ARROW);
-      });
+      [&] { ListBare(path, [&](HKEY key, DWORD i) { return RegEnumKeyA(key, i, name, sizeof name); }); });
 }
 
 void BM_ListValues(benchmark::State &state) {
@@ -172,15 +176,10 @@ void BM_ListValues(benchmark::State &state) {
   Paired(
       state, Nothing, [&] { call.Send(); },
       [&] {
-        Cursor(IDC_WAIT);
-        HKEY key = nullptr;
-        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key);
-        for (DWORD i = 0;; ++i) {
+        ListBare(path, [&](HKEY key, DWORD i) {
           DWORD capacity = sizeof name, type = 0;
-          if (RegEnumValueA(key, i, name, &capacity, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) break;
-        }
-        RegCloseKey(key);
-        Cursor(IDC_ARROW);
+          return RegEnumValueA(key, i, name, &capacity, nullptr, &type, nullptr, nullptr);
+        });
       });
 }
 

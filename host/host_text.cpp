@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 // Rows by the input's high hexadecimal digit.  0x00-0x9F map to themselves
 // (the carriage return stays; the Windows-1252 characters at 0x80-0x9F pass
 // unchanged); in 0xA0-0xFF every character that Mac OS Roman has gets its
@@ -44,8 +46,7 @@ int32_t ToHostText(char *text, int32_t length) {
   // Copies up to the scratch text's first zero byte and terminates.
   lstrcpynA(text, scratch, count + 1);
 
-  int32_t result = 0;
-  while (text[result] != 0) ++result;
+  const int32_t result = static_cast<int32_t>(std::strlen(text));
   GlobalFree(scratch);
   return result;
 }

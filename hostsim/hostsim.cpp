@@ -1,6 +1,7 @@
 #include "hostsim/hostsim.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -110,6 +111,19 @@ std::string DefaultPluginPath() {
 #endif
   const std::size_t slash = self.find_last_of("/\\");
   return (slash == std::string::npos ? std::string() : self.substr(0, slash + 1)) + name;
+}
+
+const Plugin &DefaultPlugin() {
+  static std::unique_ptr<Plugin> plugin = [] {
+    std::string error;
+    std::unique_ptr<Plugin> loaded = Plugin::Load(DefaultPluginPath(), &error);
+    if (!loaded) {
+      std::fprintf(stderr, "cannot load the plug-in: %s\n", error.c_str());
+      std::exit(1);
+    }
+    return loaded;
+  }();
+  return *plugin;
 }
 
 const char *ServiceName(Service service) {
@@ -285,8 +299,7 @@ ExternCallBlock *Host::PrepareBlock(uint8_t callKind) {
   return &block_;
 }
 
-void Host::Call(uint8_t callKind) {
-  static_cast<void>(callKind);
+void Host::Call() {
   journalMark_ = journal_.size();
   plugin_.entry()(&block_);
   if (options_.strict) CheckHandles();
@@ -307,28 +320,28 @@ void Host::CheckHandles() {
 int32_t Host::Init(int16_t hostVersion) {
   hostVersion_ = hostVersion;
   PrepareBlock(CallInit);
-  Call(CallInit);
+  Call();
   return static_cast<int32_t>(block_.reply);
 }
 
 void Host::Idle(uint8_t idleKind) {
   PrepareBlock(CallIdle)->idleKind = idleKind;
-  Call(CallIdle);
+  Call();
 }
 
 void Host::Shutdown() {
   PrepareBlock(CallShutdown);
-  Call(CallShutdown);
+  Call();
 }
 
 void Host::Preferences() {
   PrepareBlock(CallPreferences);
-  Call(CallPreferences);
+  Call();
 }
 
 ExternCallBlock Host::Send(uint8_t callKind) {
   PrepareBlock(callKind);
-  Call(callKind);
+  Call();
   return block_;
 }
 
@@ -343,7 +356,7 @@ ExternalResult Host::External(int32_t functionIndex, const std::string &paramete
   block->functionIndex = functionIndex;
   block->parameterHandle = param;
   block->reply = reinterpret_cast<intptr_t>(reply);
-  Call(CallExternal);
+  Call();
 
   ExternalResult result;
   result.reply = Bytes(reply);

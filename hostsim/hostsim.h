@@ -46,6 +46,10 @@ class Plugin {
 // Vantorix.fmx on Windows, Vantorix.so on linux.
 std::string DefaultPluginPath();
 
+// That library, loaded on first use and kept for the life of the program;
+// a program that cannot load it says why and exits.
+const Plugin &DefaultPlugin();
+
 enum class Service { ResizeHandle, QueryHandleSize, PrepareHandle, LockHandle, UnlockHandle, LastMemoryError };
 const char *ServiceName(Service service);
 
@@ -131,7 +135,7 @@ class Host {
   struct HandleRecord;  // public for the service trampolines
 
  private:
-  void Call(uint8_t callKind);
+  void Call();
   void CheckHandles();
 
   const Plugin &plugin_;

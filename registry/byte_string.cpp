@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "host/reply.h"
 
 namespace {
@@ -38,12 +40,12 @@ bool ByteString::AppendText(const char *text) { return AppendTexts({text}); }
 
 bool ByteString::AppendTexts(std::initializer_list<const char *> texts) {
   uint64_t total = length_;
-  for (const char *text : texts) {
-    for (const char *end = text; *end != 0; ++end) ++total;
-  }
+  for (const char *text : texts) total += std::strlen(text);
   if (!Reserve(total)) return false;
   for (const char *text : texts) {
-    for (; *text != 0; ++text) data_[length_++] = *text;
+    const uint32_t count = static_cast<uint32_t>(std::strlen(text));
+    CopyBytes(text, data_ + length_, count);
+    length_ += count;
   }
   return true;
 }

@@ -1,5 +1,7 @@
 // SetRegistryKey (index 5): root|key path|value name|type|data -> writes a
 // string or multi-string value and answers it as read back, unconverted.
+#include <cstring>
+
 #include "host/external_functions.h"
 #include "host/reply.h"
 #include "registry/key_access.h"
@@ -27,19 +29,13 @@ DWORD ChooseValueType(char *typeText) {
   return REG_SZ;
 }
 
-uint32_t TextLength(const char *text) {
-  uint32_t length = 0;
-  while (text[length] != 0) ++length;
-  return length;
-}
-
 // Writes the value and answers it as read back.  A string is stored with
 // its terminating zero byte; a multi-string of one string with two, so that
 // the list of strings is properly ended.  The data buffer holds at most 250
 // characters and has room for both.
 void WriteAndReadBack(HKEY key, const char *valueName, DWORD type, char *data, HostHandle reply, char *work) {
   const uint32_t terminators = type == REG_MULTI_SZ ? 2 : 1;
-  const uint32_t length = TextLength(data);
+  const uint32_t length = static_cast<uint32_t>(std::strlen(data));
   for (uint32_t i = 0; i < terminators; ++i) data[length + i] = 0;
 
   LONG status = RegSetValueExA(key, valueName, 0, type, reinterpret_cast<const BYTE *>(data), length + terminators);

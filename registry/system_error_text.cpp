@@ -1,5 +1,7 @@
 #include "registry/system_error_text.h"
 
+#include <cstring>
+
 #include "host/host_text.h"
 #include "host/reply.h"
 #include "registry/number_text.h"
@@ -9,12 +11,6 @@ namespace {
 constexpr DWORD kMessageFlags =
     FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;  // 0x1300
 constexpr DWORD kNeutralLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);                     // 1024
-
-uint32_t TextLength(const char *text) {
-  uint32_t length = 0;
-  while (text[length] != 0) ++length;
-  return length;
-}
 
 // Copies text into work, at most size - 1 bytes, and terminates it.
 void CopyCut(const char *text, char *work, uint32_t size) {
@@ -27,7 +23,7 @@ void CopyCut(const char *text, char *work, uint32_t size) {
 // longest, for a 10-digit status, is 25 bytes with its terminator.
 void FallbackText(LONG status, char *work, uint32_t size) {
   char text[32] = "System error ";
-  uint32_t length = TextLength(text);
+  uint32_t length = static_cast<uint32_t>(std::strlen(text));
   length += DecimalText(static_cast<DWORD>(status), text + length);
   text[length++] = '.';
   text[length] = 0;
@@ -47,10 +43,10 @@ uint32_t SystemErrorText(LONG status, bool convert, char *work, uint32_t size) {
     FallbackText(status, work, size);  // no text, and nothing allocated
   }
 
-  uint32_t length = TextLength(work);
+  uint32_t length = static_cast<uint32_t>(std::strlen(work));
   if (convert) {
     ToHostText(work, static_cast<int32_t>(length));
-    length = TextLength(work);  // the conversion removed the line feeds
+    length = static_cast<uint32_t>(std::strlen(work));  // the conversion removed the line feeds
   }
   // Drop the message's closing line end, and only the bytes really there.
   while (length > 0 && (work[length - 1] == '\r' || work[length - 1] == '\n')) --length;

@@ -1,21 +1,17 @@
 #include "registry/value_text.h"
 
+#include <cstring>
+
 #include "host/host_text.h"
 #include "registry/number_text.h"
 
 namespace {
 
-uint32_t TextLength(const char *text) {
-  uint32_t length = 0;
-  while (text[length] != 0) ++length;
-  return length;
-}
-
 // Converts the length bytes of out (terminated at out[length]) in place and
 // measures the converted text, which line feeds removed may have shortened.
 uint32_t ConvertedLength(char *out, uint32_t length) {
   ToHostText(out, static_cast<int32_t>(length));
-  return TextLength(out);
+  return static_cast<uint32_t>(std::strlen(out));
 }
 
 uint32_t StringText(const unsigned char *data, uint32_t count, char *out) {

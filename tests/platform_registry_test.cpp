@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/plugin.h"
+#include "tests/support/registry_state.h"
 #include "tests/support/scratch_key.h"
 
 #ifndef _WIN32
@@ -36,15 +37,7 @@ DWORD Create(HKEY root, const std::string &path, const char *className = "") {
   return disposition;
 }
 
-std::string ClassOf(const std::string &path) {
-  KeyHandle key(HKEY_CURRENT_USER, path);
-  char text[64] = {};
-  DWORD length = sizeof text;
-  if (RegQueryInfoKeyA(key.get(), text, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr) != ERROR_SUCCESS)
-    return "<error>";
-  return std::string(text, length);
-}
+std::string ClassOf(const std::string &path) { return vxtest::KeyClass(HKEY_CURRENT_USER, path).value_or("<error>"); }
 
 void Set(HKEY key, const char *name, DWORD type, const std::string &data) {
   ASSERT_EQ(
@@ -52,12 +45,7 @@ void Set(HKEY key, const char *name, DWORD type, const std::string &data) {
       ERROR_SUCCESS);
 }
 
-std::vector<std::string> Subkeys(HKEY key) {
-  std::vector<std::string> names;
-  char name[512];
-  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) names.push_back(name);
-  return names;
-}
+std::vector<std::string> Subkeys(HKEY key) { return vxtest::Subkeys(key, ""); }
 
 std::vector<std::string> ValueNames(HKEY key) {
   std::vector<std::string> names;

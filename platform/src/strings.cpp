@@ -120,17 +120,13 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
         Append(out, piece, width, left, pad);
         break;
       case 'u':
-        std::snprintf(piece, sizeof piece, "%u", va_arg(args, uint32_t));
-        Append(out, piece, width, left, pad);
-        break;
       case 'x':
-        std::snprintf(piece, sizeof piece, "%x", va_arg(args, uint32_t));
+      case 'X': {
+        const char conversion[] = {'%', *p, 0};
+        std::snprintf(piece, sizeof piece, conversion, va_arg(args, uint32_t));
         Append(out, piece, width, left, pad);
         break;
-      case 'X':
-        std::snprintf(piece, sizeof piece, "%X", va_arg(args, uint32_t));
-        Append(out, piece, width, left, pad);
-        break;
+      }
       case 0: --p; break;  // a lone '%' at the end
       default: out += *p; break;
     }

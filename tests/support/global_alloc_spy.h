@@ -9,6 +9,7 @@
 #define VANTORIX_TESTS_SUPPORT_GLOBAL_ALLOC_SPY_H
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace vxtest {
@@ -28,6 +29,8 @@ class GlobalAllocSpy {
   std::ptrdiff_t LiveBlocks() const;
 
  private:
+  struct Hooks;  // the import hooks, on Windows
+  std::unique_ptr<Hooks> hooks_;
   std::string error_;
   std::size_t baseline_ = 0;
 };

@@ -1,22 +1,10 @@
 #include "tests/support/plugin.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace vxtest {
 
-const hostsim::Plugin &LoadedPlugin() {
-  static std::unique_ptr<hostsim::Plugin> plugin = [] {
-    std::string error;
-    auto loaded = hostsim::Plugin::Load(hostsim::DefaultPluginPath(), &error);
-    if (!loaded) {
-      std::fprintf(stderr, "cannot load the plug-in: %s\n", error.c_str());
-      std::abort();
-    }
-    return loaded;
-  }();
-  return *plugin;
-}
+const hostsim::Plugin &LoadedPlugin() { return hostsim::DefaultPlugin(); }
 
 void PluginTest::SetUp() { host_ = std::make_unique<hostsim::Host>(LoadedPlugin()); }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/support/plugin.h"
+#include "tests/support/registry_state.h"
 #include "tests/support/scratch_key.h"
 
 namespace vxtest {
@@ -48,10 +49,7 @@ std::string SystemMessage(LONG status, bool convert = true, std::size_t workSize
 std::string HostText(const std::string &text);
 
 // A value as the registry holds it.
-struct StoredValue {
-  DWORD type = 0;
-  std::string data;
-};
+using StoredValue = RegistryValue;
 
 class RegistryTest : public PluginTest {
  protected:
@@ -71,21 +69,31 @@ class RegistryTest : public PluginTest {
     return !result.touched && result.reply == hostsim::Host::kReplySentinel;
   }
 
-  // Direct registry access under HKEY_CURRENT_USER (full paths).
-  static void CreateKey(const std::string &path, const char *classText = nullptr);
-  static void DeleteTree(const std::string &path);
-  static bool KeyExists(const std::string &path);
-  static std::string KeyClass(const std::string &path);
-  static void PutValue(const std::string &path, const std::string &name, DWORD type, const std::string &data);
+  // Direct registry access under HKEY_CURRENT_USER (full paths), through
+  // the helpers of tests/support/registry_state.h.
+  static void CreateKey(const std::string &path, const char *classText = nullptr) {
+    ASSERT_EQ(vxtest::CreateKey(HKEY_CURRENT_USER, path, classText), ERROR_SUCCESS) << path;
+  }
+  static void DeleteTree(const std::string &path) { DeleteKeyTree(HKEY_CURRENT_USER, path); }
+  static bool KeyExists(const std::string &path) { return vxtest::KeyExists(HKEY_CURRENT_USER, path); }
+  static std::string KeyClass(const std::string &path) {
+    return vxtest::KeyClass(HKEY_CURRENT_USER, path).value_or("<no key>");
+  }
+  static void PutValue(const std::string &path, const std::string &name, DWORD type, const std::string &data) {
+    ASSERT_EQ(WriteValue(HKEY_CURRENT_USER, path, name, type, data), ERROR_SUCCESS) << path << " " << name;
+  }
   static void PutString(const std::string &path, const std::string &name, const std::string &text) {
     PutValue(path, name, REG_SZ, text + std::string(1, '\0'));
   }
-  static bool ReadValue(const std::string &path, const std::string &name, StoredValue *value);
-  static bool ValueExists(const std::string &path, const std::string &name) {
-    StoredValue ignored;
-    return ReadValue(path, name, &ignored);
+  static bool ReadValue(const std::string &path, const std::string &name, StoredValue *value) {
+    std::optional<RegistryValue> read = vxtest::ReadValue(HKEY_CURRENT_USER, path, name);
+    if (read) *value = *read;
+    return read.has_value();
   }
-  static std::vector<std::string> Subkeys(const std::string &path);
+  static bool ValueExists(const std::string &path, const std::string &name) {
+    return vxtest::ReadValue(HKEY_CURRENT_USER, path, name).has_value();
+  }
+  static std::vector<std::string> Subkeys(const std::string &path) { return vxtest::Subkeys(HKEY_CURRENT_USER, path); }
 
  private:
   std::unique_ptr<ScratchKey> scratch_;

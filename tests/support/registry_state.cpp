@@ -5,11 +5,51 @@
 #include <utility>
 
 #include "tests/support/plugin.h"
-#include "tests/support/scratch_key.h"
 
 namespace vxtest {
 
 namespace {
+
+// A key reached one path component at a time, so that paths longer than
+// the platform takes in one call work too (wine refuses full paths of a few
+// hundred characters).  With create, missing keys are created with the
+// class; keys that exist are only opened, never created again (wine would
+// replace their class).  Closed when it goes.
+class PathKey {
+ public:
+  PathKey(HKEY root, const std::string &path, REGSAM access, bool create = false, const char *keyClass = nullptr) {
+    HKEY key = root;
+    std::size_t start = 0;
+    for (;;) {
+      std::size_t end = path.find('\\', start);
+      if (end == std::string::npos) end = path.size();
+      const std::string component = path.substr(start, end - start);
+      HKEY next = nullptr;
+      status_ = RegOpenKeyExA(key, component.c_str(), 0, access, &next);
+      if (status_ == ERROR_FILE_NOT_FOUND && create)
+        status_ = RegCreateKeyExA(key, component.c_str(), 0, const_cast<char *>(keyClass), REG_OPTION_NON_VOLATILE,
+                                  access, nullptr, &next, nullptr);
+      if (key != root) RegCloseKey(key);
+      if (status_ != ERROR_SUCCESS) return;
+      key = next;
+      if (end == path.size()) break;
+      start = end + 1;
+    }
+    key_ = key;
+  }
+  ~PathKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  PathKey(const PathKey &) = delete;
+  PathKey &operator=(const PathKey &) = delete;
+
+  HKEY get() const { return key_; }
+  LONG status() const { return status_; }
+
+ private:
+  HKEY key_ = nullptr;
+  LONG status_ = ERROR_SUCCESS;
+};
 
 // Reads a value's bytes as the 8-bit calls give them.  The buffer is exactly
 // the size the platform reports, because a string read into a larger one
@@ -32,7 +72,7 @@ LONG ReadExactly(HKEY key, const std::string &name, DWORD *type, std::string *da
 }
 
 std::optional<RegistryTree> Capture(HKEY root, const std::string &path, const std::string &name) {
-  KeyHandle key(root, path, KEY_READ);
+  PathKey key(root, path, KEY_READ);
   if (!key.get()) return std::nullopt;
   RegistryTree tree;
   tree.name = name;
@@ -104,10 +144,14 @@ std::ostream &operator<<(std::ostream &out, const RegistryTree &tree) {
   return out << "}";
 }
 
-bool KeyExists(HKEY root, const std::string &path) { return KeyHandle(root, path, KEY_READ).get() != nullptr; }
+bool KeyExists(HKEY root, const std::string &path) { return PathKey(root, path, KEY_READ).get() != nullptr; }
+
+LONG CreateKey(HKEY root, const std::string &path, const char *keyClass) {
+  return PathKey(root, path, KEY_ALL_ACCESS, true, keyClass).status();
+}
 
 std::optional<std::string> KeyClass(HKEY root, const std::string &path) {
-  KeyHandle key(root, path, KEY_READ);
+  PathKey key(root, path, KEY_READ);
   if (!key.get()) return std::nullopt;
   char keyClass[1024] = "";
   DWORD length = sizeof keyClass;
@@ -118,7 +162,7 @@ std::optional<std::string> KeyClass(HKEY root, const std::string &path) {
 }
 
 std::optional<RegistryValue> ReadValue(HKEY root, const std::string &path, const std::string &name) {
-  KeyHandle key(root, path, KEY_READ);
+  PathKey key(root, path, KEY_READ);
   if (!key.get()) return std::nullopt;
   RegistryValue value{name, REG_NONE, std::string()};
   if (ReadExactly(key.get(), name, &value.type, &value.data) != ERROR_SUCCESS) return std::nullopt;
@@ -126,24 +170,25 @@ std::optional<RegistryValue> ReadValue(HKEY root, const std::string &path, const
 }
 
 LONG WriteValue(HKEY root, const std::string &path, const std::string &name, DWORD type, const std::string &data) {
-  // An existing key is opened rather than created again: wine replaces the
-  // class of a key that is created again without one.
-  HKEY key = nullptr;
-  LONG status = RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key);
-  if (status == ERROR_FILE_NOT_FOUND)
-    status = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                             nullptr);
-  if (status != ERROR_SUCCESS) return status;
-  status = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE *>(data.data()),
-                          static_cast<DWORD>(data.size()));
-  RegCloseKey(key);
-  return status;
+  PathKey key(root, path, KEY_ALL_ACCESS, true);
+  if (key.get() == nullptr) return key.status();
+  return RegSetValueExA(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE *>(data.data()),
+                        static_cast<DWORD>(data.size()));
 }
 
 LONG DeleteValue(HKEY root, const std::string &path, const std::string &name) {
-  KeyHandle key(root, path, KEY_ALL_ACCESS);
-  if (!key.get()) return key.status();
+  PathKey key(root, path, KEY_ALL_ACCESS);
+  if (key.get() == nullptr) return key.status();
   return RegDeleteValueA(key.get(), name.c_str());
+}
+
+std::vector<std::string> Subkeys(HKEY root, const std::string &path) {
+  std::vector<std::string> names;
+  PathKey key(root, path, KEY_READ);
+  char name[512];
+  for (DWORD index = 0; key.get() && RegEnumKeyA(key.get(), index, name, sizeof name) == ERROR_SUCCESS; ++index)
+    names.push_back(name);
+  return names;
 }
 
 LONG DeleteKeyTree(HKEY root, const std::string &path) { return static_cast<LONG>(SHDeleteKeyA(root, path.c_str())); }

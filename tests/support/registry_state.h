@@ -31,7 +31,10 @@ bool operator==(const RegistryTree &a, const RegistryTree &b);
 std::ostream &operator<<(std::ostream &out, const RegistryValue &value);
 std::ostream &operator<<(std::ostream &out, const RegistryTree &tree);
 
+// Paths are reached one key at a time, so they may be of any length.
 bool KeyExists(HKEY root, const std::string &path);
+// Creates the key and those above it that are missing, with the class.
+LONG CreateKey(HKEY root, const std::string &path, const char *keyClass = nullptr);
 // The key's class text; nothing if the key does not exist.
 std::optional<std::string> KeyClass(HKEY root, const std::string &path);
 // The value's type and bytes; nothing if the key or the value does not exist.
@@ -39,6 +42,8 @@ std::optional<RegistryValue> ReadValue(HKEY root, const std::string &path, const
 // Creates the key (and those above it) if needed, then writes the value.
 LONG WriteValue(HKEY root, const std::string &path, const std::string &name, DWORD type, const std::string &data);
 LONG DeleteValue(HKEY root, const std::string &path, const std::string &name);
+// The names of the key's subkeys, in the order the registry gives them.
+std::vector<std::string> Subkeys(HKEY root, const std::string &path);
 // Deletes the key and everything below it.
 LONG DeleteKeyTree(HKEY root, const std::string &path);
 // The key and everything below it; nothing if the key does not exist.
