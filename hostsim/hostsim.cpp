@@ -10,6 +10,10 @@
 #else
 #include <dlfcn.h>
 #include <unistd.h>
+
+#include <fstream>
+
+#include "hostsim/pe_loader.h"
 #endif
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -59,8 +63,21 @@ Plugin::~Plugin() {
 #endif
 }
 
+#ifndef _WIN32
+namespace {
+
+bool IsWindowsImage(const std::string &path) {
+  char magic[2] = {};
+  std::ifstream file(path, std::ios::binary);
+  return file.read(magic, 2) && magic[0] == 'M' && magic[1] == 'Z';
+}
+
+}  // namespace
+#endif
+
 std::unique_ptr<Plugin> Plugin::Load(const std::string &path, std::string *error) {
   std::unique_ptr<Plugin> plugin(new Plugin());
+  plugin->path_ = path;
 #ifdef _WIN32
   HMODULE module = LoadLibraryA(path.c_str());
   if (module == nullptr) {
@@ -72,16 +89,29 @@ std::unique_ptr<Plugin> Plugin::Load(const std::string &path, std::string *error
   plugin->entry_ =
       reinterpret_cast<ExternCallProc>(reinterpret_cast<void *>(GetProcAddress(module, "FMExternCallProc")));
 #else
-  void *library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    if (error) *error = "cannot load " + path + ": " + dlerror();
+  if (IsWindowsImage(path)) {
+#ifdef HOSTSIM_PE_LOADER
+    std::unique_ptr<PeModule> module = PeModule::Load(path, error);
+    if (module == nullptr) return nullptr;
+    plugin->entry_ = reinterpret_cast<ExternCallProc>(module->Export("FMExternCallProc"));
+    plugin->instance_ = static_cast<HINSTANCE>(module->Base());
+    plugin->image_ = std::move(module);
+#else
+    if (error) *error = path + " is a Windows image: only the 32-bit x86 build (the linux32 preset) loads those";
     return nullptr;
+#endif
+  } else {
+    void *library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+      if (error) *error = "cannot load " + path + ": " + dlerror();
+      return nullptr;
+    }
+    plugin->library_ = library;
+    void *entry = dlsym(library, "FMExternCallProc");
+    plugin->entry_ = reinterpret_cast<ExternCallProc>(entry);
+    Dl_info info;
+    if (entry && dladdr(entry, &info)) plugin->instance_ = static_cast<HINSTANCE>(info.dli_fbase);
   }
-  plugin->library_ = library;
-  void *entry = dlsym(library, "FMExternCallProc");
-  plugin->entry_ = reinterpret_cast<ExternCallProc>(entry);
-  Dl_info info;
-  if (entry && dladdr(entry, &info)) plugin->instance_ = static_cast<HINSTANCE>(info.dli_fbase);
 #endif
   if (plugin->entry_ == nullptr) {
     if (error) *error = path + " does not export FMExternCallProc";
@@ -97,6 +127,9 @@ std::string Plugin::String(unsigned id) const {
 }
 
 std::string DefaultPluginPath() {
+#ifdef VX_PLUGIN_FILE
+  if (*VX_PLUGIN_FILE) return VX_PLUGIN_FILE;
+#endif
   std::string self;
 #ifdef _WIN32
   char path[MAX_PATH];

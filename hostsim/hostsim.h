@@ -21,7 +21,9 @@ namespace hostsim {
 // A loaded plug-in library and its entry point.
 class Plugin {
  public:
-  // Loads the library at path; on failure returns null and says why.
+  // Loads the library at path; on failure returns null and says why.  On
+  // linux a Windows image (a file that starts with "MZ") is mapped by the
+  // 32-bit build's own loader (pe_loader.h), anything else by dlopen.
   static std::unique_ptr<Plugin> Load(const std::string &path, std::string *error);
   // Wraps an entry point that is linked in directly.
   Plugin(ExternCallProc entry, HINSTANCE instance) : entry_(entry), instance_(instance) {}
@@ -31,6 +33,8 @@ class Plugin {
 
   ExternCallProc entry() const { return entry_; }
   HINSTANCE instance() const { return instance_; }
+  // The file it was loaded from (empty for a linked-in entry point).
+  const std::string &path() const { return path_; }
   // The string with this id from the library's own string table, read the
   // way the host reads it; empty if there is none.
   std::string String(unsigned id) const;
@@ -38,6 +42,8 @@ class Plugin {
  private:
   Plugin() = default;
   void *library_ = nullptr;
+  std::shared_ptr<void> image_;  // a Windows image mapped by the loader
+  std::string path_;
   ExternCallProc entry_ = nullptr;
   HINSTANCE instance_ = nullptr;
 };

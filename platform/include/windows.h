@@ -17,9 +17,16 @@
 extern "C" {
 #endif
 
+/* The Windows calling conventions: on 32-bit x86 the system's functions
+   pop their own arguments (stdcall), so that a 32-bit Windows module can
+   call the stand-in directly; elsewhere there is only one convention. */
+#if defined(__i386__)
+#define WINAPI __attribute__((stdcall))
+#else
 #define WINAPI
-#define CALLBACK
-#define APIENTRY
+#endif
+#define CALLBACK WINAPI
+#define APIENTRY WINAPI
 #define VX_PLATFORM_API __attribute__((visibility("default")))
 
 typedef int BOOL;

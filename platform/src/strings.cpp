@@ -4,7 +4,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 
 #include <vxplatform/string_resources.h>
 #include <vxplatform/testing.h>
@@ -12,6 +14,22 @@
 namespace {
 
 thread_local DWORD lastError = 0;
+
+// String tables of the modules that the dynamic linker does not know.
+std::map<HINSTANCE, std::map<unsigned, std::string>> &MappedModuleStrings() {
+  static std::map<HINSTANCE, std::map<unsigned, std::string>> modules;
+  return modules;
+}
+
+// The string with this id of a module registered with SetModuleStrings;
+// false if the module is not registered.  An absent string is empty.
+bool FindMappedString(HINSTANCE instance, UINT id, std::string *text) {
+  const auto module = MappedModuleStrings().find(instance);
+  if (module == MappedModuleStrings().end()) return false;
+  const auto found = module->second.find(id);
+  text->assign(found == module->second.end() ? std::string() : found->second);
+  return true;
+}
 
 // The string table of the module that holds the address `instance`: linux
 // modules export it under a fixed name (see vxplatform/string_resources.h).
@@ -64,18 +82,26 @@ int WINAPI lstrlenA(LPCSTR lpString) { return lpString ? static_cast<int>(std::s
 
 int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
   if (lpBuffer == nullptr || cchBufferMax <= 0) return 0;
-  const VxStringResource *table = FindStringTable(hInstance);
-  for (const VxStringResource *entry = table; entry && entry->text; ++entry) {
-    if (entry->id != uID) continue;
-    const std::size_t length = std::strlen(entry->text);
-    const std::size_t copied = length < static_cast<std::size_t>(cchBufferMax - 1) ? length : cchBufferMax - 1;
-    std::memcpy(lpBuffer, entry->text, copied);
-    lpBuffer[copied] = 0;
-    return static_cast<int>(copied);
+  std::string mapped;
+  const char *text = nullptr;
+  if (FindMappedString(hInstance, uID, &mapped)) {
+    if (!mapped.empty()) text = mapped.c_str();
+  } else {
+    const VxStringResource *table = FindStringTable(hInstance);
+    for (const VxStringResource *entry = table; entry && entry->text && !text; ++entry) {
+      if (entry->id == uID) text = entry->text;
+    }
   }
-  lpBuffer[0] = 0;
-  SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-  return 0;
+  if (text == nullptr) {
+    lpBuffer[0] = 0;
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return 0;
+  }
+  const std::size_t length = std::strlen(text);
+  const std::size_t copied = length < static_cast<std::size_t>(cchBufferMax - 1) ? length : cchBufferMax - 1;
+  std::memcpy(lpBuffer, text, copied);
+  lpBuffer[copied] = 0;
+  return static_cast<int>(copied);
 }
 
 // The subset of wsprintfA's format: %% and %c %s %d %i %u %x %X, an optional
@@ -138,3 +164,15 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
 }
 
 }  // extern "C"
+
+namespace vxplatform {
+
+void SetModuleStrings(HINSTANCE module, std::map<unsigned, std::string> strings) {
+  if (strings.empty()) {
+    MappedModuleStrings().erase(module);
+  } else {
+    MappedModuleStrings()[module] = std::move(strings);
+  }
+}
+
+}  // namespace vxplatform

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,14 @@ VX_PLATFORM_API void ClearInjectedFailures();
 // line end (FormatMessageA adds CR LF); nullptr restores the built-in text,
 // if any.  Lets tests see long or non-ASCII messages.
 VX_PLATFORM_API void SetMessageText(DWORD status, const char *text);
+
+// --- modules --------------------------------------------------------------
+
+// Gives LoadStringA the string table of a module that was mapped by other
+// means than the dynamic linker (the 32-bit Windows images of hostsim's
+// loader): its strings by id, in the ANSI code page.  An empty table
+// forgets the module.
+VX_PLATFORM_API void SetModuleStrings(HINSTANCE module, std::map<unsigned, std::string> strings);
 
 // --- memory ---------------------------------------------------------------
 

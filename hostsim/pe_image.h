@@ -1,15 +1,16 @@
-// A small reader of Windows PE images (32 and 64 bit) for checking what the
-// built libraries carry: export names, imported libraries, and resources.
+// A small reader of Windows PE images (32 and 64 bit): what the built
+// libraries carry (export names, imported libraries, resources) and the
+// headers that the 32-bit loader (pe_loader.h) maps an image by.
 // Portable: it reads the file's bytes and needs no Windows API.
-#ifndef VANTORIX_TESTS_SUPPORT_PE_IMAGE_H
-#define VANTORIX_TESTS_SUPPORT_PE_IMAGE_H
+#ifndef VANTORIX_HOSTSIM_PE_IMAGE_H
+#define VANTORIX_HOSTSIM_PE_IMAGE_H
 
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
-namespace vxtest {
+namespace hostsim {
 
 struct PeResource {
   uint16_t language = 0;
@@ -23,9 +24,33 @@ class PeImage {
   bool Load(const std::string &path);
   const std::string &Error() const { return error_; }
 
+  // The file's bytes, as read.
+  const std::string &Bytes() const { return bytes_; }
+
   bool Is64Bit() const { return is64_; }
   // The IMAGE_FILE_DLL bit of the file header.
   bool IsLibrary() const { return (characteristics_ & 0x2000) != 0; }
+  // The file header's machine (0x14C: 32-bit x86) and characteristics.
+  uint16_t Machine() const { return machine_; }
+  uint16_t Characteristics() const { return characteristics_; }
+
+  // The optional header's layout fields (as 32 bits: for 32-bit images).
+  struct Layout {
+    uint32_t imageBase = 0, sizeOfImage = 0, sizeOfHeaders = 0;
+    uint32_t entryPoint = 0, sectionAlignment = 0;
+  };
+  const Layout &ImageLayout() const { return layout_; }
+
+  // A section: its address and size in memory, where its bytes lie in the
+  // file, and its characteristics (the protection bits among them).
+  struct Section {
+    uint32_t address, size, fileOffset, fileSize, characteristics;
+  };
+  const std::vector<Section> &Sections() const { return sections_; }
+  // The data directory entry at index (0 exports, 1 imports, 2 resources,
+  // 5 base relocations, 9 TLS): its address, and its size in *size; 0 if
+  // the image has none.
+  uint32_t Directory(int index, uint32_t *size) const;
   // The names in the export directory's name table, in its order.
   std::vector<std::string> ExportNames() const;
   // The library names of the import directory, as the file spells them.
@@ -36,14 +61,10 @@ class PeImage {
   std::vector<uint16_t> ResourceIds(uint16_t type) const;
 
  private:
-  struct Section {
-    uint32_t address, size, fileOffset, fileSize;
-  };
   // The file bytes at this virtual address, at least `size` of them; null if
   // the address is not backed by the file.
   const unsigned char *At(uint32_t rva, uint32_t size) const;
   std::string StringAt(uint32_t rva) const;
-  uint32_t Directory(int index, uint32_t *size) const;
   // Children of a resource directory (offsets relative to the resource
   // section): (id or name offset with the high bit, entry offset).
   std::vector<std::pair<uint32_t, uint32_t>> ResourceEntries(uint32_t directoryOffset) const;
@@ -51,7 +72,9 @@ class PeImage {
   std::string bytes_;
   std::string error_;
   bool is64_ = false;
+  uint16_t machine_ = 0;
   uint16_t characteristics_ = 0;
+  Layout layout_;
   std::vector<std::pair<uint32_t, uint32_t>> directories_;
   std::vector<Section> sections_;
 };
@@ -59,6 +82,8 @@ class PeImage {
 // The 16 strings of one string-table block, UTF-16 in the file, as UTF-8;
 // an absent string is empty.  False if the block is malformed.
 bool StringBlockEntries(const std::string &block, std::vector<std::string> *strings);
+// The same strings as the file's UTF-16 code units.
+bool StringBlockUnits(const std::string &block, std::vector<std::u16string> *strings);
 
 // A version resource, as far as these checks read it.
 struct VersionInfo {
@@ -78,6 +103,6 @@ struct VersionInfo {
 // are malformed.
 bool ParseVersionInfo(const std::string &bytes, VersionInfo *info, std::string *error);
 
-}  // namespace vxtest
+}  // namespace hostsim
 
 #endif

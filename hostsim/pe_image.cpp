@@ -1,9 +1,9 @@
-#include "tests/support/pe_image.h"
+#include "hostsim/pe_image.h"
 
 #include <fstream>
 #include <iterator>
 
-namespace vxtest {
+namespace hostsim {
 
 namespace {
 
@@ -32,13 +32,13 @@ void AppendUtf8(uint32_t c, std::string *out) {
   }
 }
 
-// `count` UTF-16 code units at p as UTF-8.
-std::string Utf8(const unsigned char *p, std::size_t count) {
+// UTF-16 code units as UTF-8.
+std::string Utf8(const std::u16string &units) {
   std::string out;
-  for (std::size_t i = 0; i < count; ++i) {
-    uint32_t c = Word(p + 2 * i);
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < count) {
-      const uint32_t low = Word(p + 2 * (i + 1));
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    uint32_t c = units[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size()) {
+      const uint32_t low = units[i + 1];
       if (low >= 0xDC00 && low < 0xE000) {
         c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
         ++i;
@@ -48,6 +48,15 @@ std::string Utf8(const unsigned char *p, std::size_t count) {
   }
   return out;
 }
+
+// `count` UTF-16 code units at p.
+std::u16string Units(const unsigned char *p, std::size_t count) {
+  std::u16string units;
+  for (std::size_t i = 0; i < count; ++i) units += static_cast<char16_t>(Word(p + 2 * i));
+  return units;
+}
+
+std::string Utf8(const unsigned char *p, std::size_t count) { return Utf8(Units(p, count)); }
 
 constexpr uint32_t kHighBit = 0x80000000u;
 
@@ -74,6 +83,7 @@ bool PeImage::Load(const std::string &path) {
     error_ = path + " has no PE header";
     return false;
   }
+  machine_ = Word(data + pe + 4);
   const uint16_t sectionCount = Word(data + pe + 6);
   const uint16_t optionalSize = Word(data + pe + 20);
   characteristics_ = Word(data + pe + 22);
@@ -93,6 +103,8 @@ bool PeImage::Load(const std::string &path) {
     error_ = path + ": optional header too short";
     return false;
   }
+  const unsigned char *o = data + optional;
+  layout_ = Layout{is64_ ? 0 : Dword(o + 28), Dword(o + 56), Dword(o + 60), Dword(o + 16), Dword(o + 32)};
   const uint32_t directoryCount = Dword(data + optional + countOffset);
   for (uint32_t i = 0; i < directoryCount && countOffset + 4 + 8 * (i + 1) <= optionalSize; ++i) {
     const unsigned char *entry = data + optional + countOffset + 4 + 8 * i;
@@ -105,7 +117,7 @@ bool PeImage::Load(const std::string &path) {
   }
   for (uint16_t i = 0; i < sectionCount; ++i) {
     const unsigned char *s = data + table + 40 * i;
-    Section section{Dword(s + 12), Dword(s + 8), Dword(s + 20), Dword(s + 16)};
+    Section section{Dword(s + 12), Dword(s + 8), Dword(s + 20), Dword(s + 16), Dword(s + 36)};
     if (section.fileOffset > size || size - section.fileOffset < section.fileSize) {
       error_ = path + ": a section lies beyond the end of the file";
       return false;
@@ -222,7 +234,7 @@ std::vector<PeResource> PeImage::Resources(uint16_t type, uint16_t id) const {
 // ---------------------------------------------------------------------------
 // String table blocks
 
-bool StringBlockEntries(const std::string &block, std::vector<std::string> *strings) {
+bool StringBlockUnits(const std::string &block, std::vector<std::u16string> *strings) {
   strings->clear();
   const auto *data = reinterpret_cast<const unsigned char *>(block.data());
   std::size_t at = 0;
@@ -231,9 +243,17 @@ bool StringBlockEntries(const std::string &block, std::vector<std::string> *stri
     const std::size_t count = Word(data + at);
     at += 2;
     if ((block.size() - at) / 2 < count) return false;
-    strings->push_back(Utf8(data + at, count));
+    strings->push_back(Units(data + at, count));
     at += 2 * count;
   }
+  return true;
+}
+
+bool StringBlockEntries(const std::string &block, std::vector<std::string> *strings) {
+  std::vector<std::u16string> units;
+  strings->clear();
+  if (!StringBlockUnits(block, &units)) return false;
+  for (const std::u16string &text : units) strings->push_back(Utf8(text));
   return true;
 }
 
@@ -357,4 +377,4 @@ bool ParseVersionInfo(const std::string &bytes, VersionInfo *info, std::string *
   return true;
 }
 
-}  // namespace vxtest
+}  // namespace hostsim

@@ -1,0 +1,32 @@
+# The 32-bit x86 build of the linux lane (the linux32 preset).  Its tests run
+# natively where the kernel runs 32-bit programs and under qemu-i386 where it
+# does not; a tiny program of this build, tried at configure time, decides.
+option(VX_FORCE_EMULATOR "Run the 32-bit tests under qemu-i386 even where they run natively" OFF)
+
+set(VX_PROBE_SOURCE ${CMAKE_BINARY_DIR}/probe32/probe.c)
+file(WRITE ${VX_PROBE_SOURCE} "int main(void) { return sizeof(void *) == 4 ? 0 : 1; }\n")
+try_run(VX_PROBE_RUNS VX_PROBE_BUILDS ${CMAKE_BINARY_DIR}/probe32 ${VX_PROBE_SOURCE}
+  RUN_OUTPUT_VARIABLE VX_PROBE_OUTPUT)
+
+if(NOT VX_PROBE_BUILDS)
+  message(FATAL_ERROR "cannot build a 32-bit x86 program: the linux32 preset needs g++-multilib "
+    "(scripts/install-deps installs it)")
+endif()
+if(VX_PROBE_RUNS STREQUAL "0" AND NOT VX_FORCE_EMULATOR)
+  message(STATUS "linux32: the tests run natively")
+  set(VX_LINUX32_RUNNER "natively" CACHE INTERNAL "")
+else()
+  find_program(VX_QEMU_I386 qemu-i386)
+  if(NOT VX_QEMU_I386)
+    message(FATAL_ERROR "this machine does not run 32-bit x86 programs and qemu-i386 is missing "
+      "(scripts/install-deps installs qemu-user)")
+  endif()
+  if(VX_FORCE_EMULATOR)
+    set(VX_LINUX32_WHY "forced with VX_FORCE_EMULATOR")
+  else()
+    set(VX_LINUX32_WHY "this kernel does not run 32-bit programs")
+  endif()
+  message(STATUS "linux32: the tests run under ${VX_QEMU_I386} (${VX_LINUX32_WHY})")
+  set(VX_LINUX32_RUNNER "under qemu-i386 (${VX_LINUX32_WHY})" CACHE INTERNAL "")
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${VX_QEMU_I386})
+endif()

@@ -1,0 +1,90 @@
+// A small loader of 32-bit Windows DLLs for the 32-bit x86 linux build of
+// the host stand-in, so that the tests run the product's own bytes against
+// the platform stand-in.
+//
+// It checks the headers (PE32, x86, a DLL), maps the sections with their
+// protections, applies the base relocations, binds every import by name
+// (pe_imports.cpp: the platform stand-in, the C library and a few start-up
+// shims; an import that nothing binds refuses the load), gives the thread a
+// thread block on FS (thread_block.h), runs the TLS callbacks and the entry
+// point for process attach, and again for process detach when the module is
+// unloaded.  Calls into a module come from the thread that loaded it.
+#ifndef VANTORIX_HOSTSIM_PE_LOADER_H
+#define VANTORIX_HOSTSIM_PE_LOADER_H
+
+#if defined(__i386__) && !defined(_WIN32)
+#define HOSTSIM_PE_LOADER 1
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hostsim/pe_image.h"
+
+namespace hostsim {
+
+class PeModule {
+ public:
+  // Maps, binds and attaches the DLL at path; null, with the reason in
+  // *error, if it is refused.
+  static std::unique_ptr<PeModule> Load(const std::string &path, std::string *error);
+  // Process detach, then unmapped.
+  ~PeModule();
+  PeModule(const PeModule &) = delete;
+  PeModule &operator=(const PeModule &) = delete;
+
+  void *Base() const { return base_; }
+  uint32_t PreferredBase() const { return preferred_; }
+  const std::string &Path() const { return path_; }
+  // The address of the named export; null if there is none.
+  void *Export(const char *name) const;
+
+  // --- for the imports that ask about modules (pe_imports.cpp) ---
+  // The loaded module whose image holds address, or null.
+  static PeModule *Containing(const void *address);
+  // The loaded module of this file name (without regard to case; ".dll"
+  // when the name has no extension), or null.
+  static PeModule *Named(const char *name);
+  // The run of pages from address's page on that share its protection
+  // (Windows' PAGE_* value); false outside the image.
+  bool Region(const void *address, void **start, std::size_t *size, uint32_t *protection) const;
+  // Gives the pages of [address, address + size) this protection; the
+  // previous one of the first page in *previous.  False outside the image or
+  // for a protection that has no equivalent.
+  bool Protect(const void *address, std::size_t size, uint32_t protection, uint32_t *previous);
+
+ private:
+  PeModule() = default;
+  template <typename T>
+  T *At(uint32_t rva, std::size_t count = 1) const;
+  bool Map(std::string *error);
+  bool Relocate(std::string *error);
+  bool BindImports(std::string *error);
+  bool ProtectSections(std::string *error);
+  bool Attach(std::string *error);
+  void RunInitializers(uint32_t reason);
+  void RegisterStrings() const;
+
+  std::string path_;
+  unsigned char *base_ = nullptr;
+  std::size_t size_ = 0;
+  uint32_t preferred_ = 0;
+  std::vector<uint32_t> pages_;  // each page's protection
+  int tlsIndex_ = -1;
+  void *tlsData_ = nullptr;
+  bool attached_ = false;
+  PeImage image_;
+};
+
+// What the import dll!name is bound to; null if nothing binds it.
+void *BoundImport(const std::string &dll, const std::string &name);
+
+// Critical sections that modules have initialised and not yet deleted.
+std::size_t LiveCriticalSections();
+
+}  // namespace hostsim
+
+#endif
+#endif
