@@ -26,7 +26,7 @@ namespace hostsim {
 
 namespace {
 
-constexpr DWORD kModuleNotFound = 126;    // ERROR_MOD_NOT_FOUND
+constexpr DWORD kModuleNotFound = 126;     // ERROR_MOD_NOT_FOUND
 constexpr DWORD kProcedureNotFound = 127;  // ERROR_PROC_NOT_FOUND
 constexpr DWORD kInvalidAddress = 487;     // ERROR_INVALID_ADDRESS
 

@@ -189,13 +189,17 @@ bool PeModule::Relocate(std::string *error) {
     for (uint32_t i = 0; entries != nullptr && i < (block[1] - 8) / 2; ++i) {
       const unsigned type = entries[i] >> 12;
       if (type == 0) continue;  // padding
-      uint32_t *target = At<uint32_t>(block[0] + (entries[i] & 0xFFF));
+      // A 32-bit address, aligned or not (most lie inside instructions).
+      unsigned char *target = At<unsigned char>(block[0] + (entries[i] & 0xFFF), 4);
       if (type != 3 || target == nullptr) {
         *error = path_ + ": base relocation of type " + std::to_string(type) + " at " +
                  Hex(block[0] + (entries[i] & 0xFFF)) + " not supported";
         return false;
       }
-      *target += delta;
+      uint32_t address = 0;
+      std::memcpy(&address, target, 4);
+      address += delta;
+      std::memcpy(target, &address, 4);
     }
     at += block[1];
   }

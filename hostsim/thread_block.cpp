@@ -54,8 +54,8 @@ ThreadBlock *CurrentThreadBlock(std::string *error) {
   segment.seg_32bit = 1;
   segment.useable = 1;
   if (syscall(SYS_set_thread_area, &segment) != 0) {
-    *error = std::string("cannot give the thread a segment for its thread block (set_thread_area): ") +
-             std::strerror(errno);
+    *error =
+        std::string("cannot give the thread a segment for its thread block (set_thread_area): ") + std::strerror(errno);
     munmap(block, 4096);
     return nullptr;
   }

@@ -20,16 +20,16 @@ struct ThreadBlock {
   static constexpr std::size_t kTlsSlots = 64;
   static constexpr std::size_t kModuleTlsSlots = 32;
 
-  uint32_t exceptionList;   // 0x00: the end of the chain, 0xFFFFFFFF
-  uint32_t stackBase;       // 0x04: the stack's top
-  uint32_t stackLimit;      // 0x08: its lowest address
-  uint32_t unused0C[3];     //
-  uint32_t self;            // 0x18: this block's address
-  uint32_t unused1C[4];     //
-  uint32_t tlsPointer;      // 0x2C: the modules' thread-local data, by index
+  uint32_t exceptionList;  // 0x00: the end of the chain, 0xFFFFFFFF
+  uint32_t stackBase;      // 0x04: the stack's top
+  uint32_t stackLimit;     // 0x08: its lowest address
+  uint32_t unused0C[3];    //
+  uint32_t self;           // 0x18: this block's address
+  uint32_t unused1C[4];    //
+  uint32_t tlsPointer;     // 0x2C: the modules' thread-local data, by index
   uint8_t unused30[0xE10 - 0x30];
-  uint32_t tlsSlots[kTlsSlots];              // 0xE10: TlsGetValue's slots
-  uint32_t moduleTls[kModuleTlsSlots];       // what tlsPointer points to
+  uint32_t tlsSlots[kTlsSlots];         // 0xE10: TlsGetValue's slots
+  uint32_t moduleTls[kModuleTlsSlots];  // what tlsPointer points to
 };
 static_assert(offsetof(ThreadBlock, self) == 0x18, "self");
 static_assert(offsetof(ThreadBlock, tlsPointer) == 0x2C, "tlsPointer");

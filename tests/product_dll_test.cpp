@@ -4,6 +4,7 @@
 // win64 lane also reads it through the Windows resource API.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -17,9 +18,10 @@
 #endif
 
 #include "host/entry.h"
-#include "resources/string_ids.h"
 #include "hostsim/pe_image.h"
+#include "resources/string_ids.h"
 #include "tests/support/plugin.h"
+#include "tests/support/sha256.h"
 
 namespace {
 
@@ -228,6 +230,25 @@ TEST(LanePluginTest, ExportsTheUndecoratedEntryPoint) {
   EXPECT_NE(entry, reinterpret_cast<void *>(&FMExternCallProc));
   dlclose(library);
 #endif
+}
+
+// The lanes that load the product run its very bytes: the file they load is
+// the product file, and so is the image in memory, headers and all.
+TEST(ProductIdentityTest, TheLoadedPluginIsTheProductFile) {
+  const hostsim::Plugin &plugin = vxtest::LoadedPlugin();
+  hostsim::PeImage loaded;
+  if (!loaded.Load(plugin.path()) || loaded.Is64Bit())
+    GTEST_SKIP() << "this lane runs its own build of the plug-in, " << plugin.path();
+  hostsim::PeImage product;
+  ASSERT_TRUE(product.Load(ProductPath())) << MissingProduct(product.Error());
+  std::printf("loaded plug-in: %s, SHA-256 %s\nproduct:        %s, SHA-256 %s\n", plugin.path().c_str(),
+              vxtest::Sha256Hex(loaded.Bytes()).c_str(), ProductPath().c_str(),
+              vxtest::Sha256Hex(product.Bytes()).c_str());
+  EXPECT_TRUE(loaded.Bytes() == product.Bytes()) << plugin.path() << " differs from " << ProductPath();
+  const std::size_t headers = product.ImageLayout().sizeOfHeaders;
+  EXPECT_TRUE(std::string(reinterpret_cast<const char *>(plugin.instance()), headers) ==
+              product.Bytes().substr(0, headers))
+      << "the module in memory is not the product's image";
 }
 
 // The same file through the Windows resource API, as the host reads it.
