@@ -20,6 +20,7 @@
 #include "resources/string_ids.h"
 #include "tests/support/pe_image.h"
 #include "tests/support/plugin.h"
+#include "tests/support/sha256.h"
 
 namespace {
 
@@ -219,6 +220,25 @@ TEST(LanePluginTest, ExportsTheUndecoratedEntryPoint) {
   // The plug-in's own, not one linked into this test program.
   EXPECT_NE(entry, reinterpret_cast<void *>(&FMExternCallProc));
   dlclose(library);
+#endif
+}
+
+// A lane that tests the product's own bytes has loaded exactly them.
+TEST(ProductUnderTestTest, IsTheLoadedModulesFile) {
+#ifndef VX_PRODUCT_UNDER_TEST
+  GTEST_SKIP() << "this lane tests its own build of the plug-in";
+#else
+  std::string product = VX_PRODUCT_UNDER_TEST;
+#ifdef _WIN32
+  product = "Z:" + product;  // the Unix root, under wine
+#endif
+  const std::string loaded = vxtest::LoadedPlugin().File();
+  std::string loadedBytes, productBytes;
+  ASSERT_TRUE(vxtest::ReadWholeFile(loaded, &loadedBytes)) << loaded;
+  ASSERT_TRUE(vxtest::ReadWholeFile(product, &productBytes)) << MissingProduct("cannot read " + product);
+  ASSERT_FALSE(productBytes.empty());
+  EXPECT_TRUE(loadedBytes == productBytes) << loaded << " (SHA-256 " << vxtest::Sha256Hex(loadedBytes) << ") is not "
+                                           << product << " (SHA-256 " << vxtest::Sha256Hex(productBytes) << ")";
 #endif
 }
 
