@@ -32,6 +32,7 @@ if(WIN32)
   set_target_properties(Vantorix PROPERTIES PREFIX "" SUFFIX ".fmx")
   target_link_libraries(Vantorix PRIVATE $<LINK_LIBRARY:WHOLE_ARCHIVE,vantorix_core>)
   target_link_options(Vantorix PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+  include(${CMAKE_SOURCE_DIR}/cmake/Reproducible.cmake)
 else()
   add_library(Vantorix MODULE
     ${CMAKE_SOURCE_DIR}/resources/string_resources_linux.cpp)
