@@ -38,18 +38,18 @@
 #include "tools/regfile/file_io.h"
 #include "tools/regfile/regfile.h"
 #include "tools/regfile/registry_io.h"
+#include "tools/vxhost/exit_status.h"
 #include "tools/vxhost/reply_codec.h"
 
 namespace {
 
-enum ExitStatus {
-  kReplied = 0,
-  kErrorReply = 1,
-  kUsageError = 2,
-  kNoReply = 3,
-  kPluginFailure = 4,
-  kRegistryFailure = 5,
-};
+using vxhost::kErrorReply;
+using vxhost::kNoReply;
+using vxhost::kPluginFailure;
+using vxhost::kRegistryFailure;
+using vxhost::kReplied;
+using vxhost::kUsageError;
+using vxhost::Note;
 
 const char kHelp[] =
     R"(usage: vxhost [OPTIONS] [FUNCTION PARAMETER]...
@@ -119,22 +119,17 @@ Options (before the first FUNCTION; -- ends them)
 The registry
   On Windows (and wine) vxhost works on the system's registry.  The linux
   build works on the platform stand-in, whose registry is kept in a .reg
-  file: --registry FILE, else $VANTORIX_REGISTRY, else
-  $XDG_DATA_HOME/vantorix/registry.reg (~/.local/share when unset).  It is
-  loaded at the start and saved, atomically, when a run changed it.  A file
-  that cannot be parsed is refused with its line number before any call,
-  and is left as it is.
-
-Exit status
-  0  every call replied (or --import/--export/--functions succeeded)
-  1  a call answered "<<ERROR>>" (the root key name is not one of the five)
-  2  usage error: unknown option or function, or a parameter that cannot
-     be passed
-  3  a call sent no reply
-  4  the plug-in could not be loaded, or refused interface version 4
-  5  the registry file, --import or --export failed
-  With several calls every call runs and the status is that of the first
-  call that did not reply.
+  file: --registry FILE, else $VANTORIX_REGISTRY (when not empty), else
+  $XDG_DATA_HOME/vantorix/registry.reg (~/.local/share when unset).
+  A run that calls the plug-in or imports holds an exclusive lock on
+  FILE.lock from loading the file to saving it, atomically, when the run
+  changed it; with calls read from standard input, for each call, loading
+  the file again first when another process changed it.  So runs at the
+  same time never lose each other's writes.  A symbolic link is followed
+  and the file it leads to is replaced (the link stays); the file keeps
+  its mode.  A file that cannot be parsed is refused with its line number,
+  a file that vxhost may not write (or whose mode lets nobody write it) is
+  refused with the reason, both before any call, and left as they are.
 )";
 
 // --- output ------------------------------------------------------------------
@@ -271,11 +266,6 @@ int RunCall(hostsim::Host &host, const Functions &functions, const Call &call, S
   return kReplied;
 }
 
-// The first status that is not a reply wins.
-void Note(int *status, int outcome) {
-  if (*status == kReplied) *status = outcome;
-}
-
 // --- reading lines --------------------------------------------------------------
 
 bool ReadLine(bool prompt, std::string *line) {
@@ -327,9 +317,10 @@ const char kInteractiveHelp[] =
     "  Vantorix-GetRegistryKey HKEY_CURRENT_USER|Software\\Demo|Greeting\n"
     "Also: functions (list them), help, quit.  Lines starting with # are skipped.\n";
 
-// Runs one line at a time; after each call `afterCall` may save.
-template <typename AfterCall>
-int Interactive(hostsim::Host &host, const Functions &functions, Shape shape, bool prompt, AfterCall afterCall) {
+// Runs one line at a time, each call between `beginCall` (which may refuse
+// it) and `endCall`.
+template <typename Begin, typename End>
+int Interactive(hostsim::Host &host, const Functions &functions, Shape shape, bool prompt, Begin beginCall, End endCall) {
   int status = kReplied;
   std::string line;
   if (prompt) Write(stdout, "Type help for help, quit to end.\n");
@@ -359,8 +350,12 @@ int Interactive(hostsim::Host &host, const Functions &functions, Shape shape, bo
       Note(&status, kUsageError);
       continue;
     }
+    if (!beginCall()) {
+      Note(&status, kRegistryFailure);
+      continue;
+    }
     Note(&status, RunCall(host, functions, call, shape));
-    if (!afterCall()) Note(&status, kRegistryFailure);
+    if (!endCall()) Note(&status, kRegistryFailure);
   }
   if (prompt) Write(stdout, "\n");  // end of input: leave the prompt's line
   return status;
@@ -371,6 +366,7 @@ int Interactive(hostsim::Host &host, const Functions &functions, Shape shape, bo
 struct Options {
   std::string plugin;
   std::string registry;
+  bool registryGiven = false;
   std::string importFile;
   std::string exportFile;
   std::string exportKey;
@@ -406,6 +402,11 @@ bool ParseArguments(const std::vector<std::string> &args, Options *options, std:
       if (!value(arg, &options->plugin)) return false;
     } else if (arg == "--registry") {
       if (!value(arg, &options->registry)) return false;
+      if (options->registry.empty()) {
+        *error = "--registry needs a file name, not an empty one";
+        return false;
+      }
+      options->registryGiven = true;
     } else if (arg == "--import") {
       if (!value(arg, &options->importFile)) return false;
     } else if (arg == "--export") {
@@ -435,7 +436,7 @@ bool ParseArguments(const std::vector<std::string> &args, Options *options, std:
     return false;
   }
 #ifdef _WIN32
-  if (!options->registry.empty()) {
+  if (options->registryGiven) {
     *error = "--registry is for the linux build; on Windows vxhost works on the system's registry";
     return false;
   }
@@ -474,6 +475,8 @@ bool StdinIsTerminal() {
 #endif
 }
 
+// Writes what it could read even when it left something out; that, named
+// on standard error, still fails the export.
 bool ExportTo(const Options &options, std::string *error) {
   regfile::Document document;
   std::string bytes;
@@ -487,9 +490,13 @@ bool ExportTo(const Options &options, std::string *error) {
   if (options.exportFile == "-") {
     Write(stdout, bytes, true);
     fflush(stdout);
-    return true;
+  } else if (!regfile::SaveAtomically(options.exportFile, bytes, error)) {
+    return false;
   }
-  return regfile::SaveAtomically(options.exportFile, bytes, error);
+  if (skipped.empty()) return true;
+  *error = "the export is incomplete: it left out " + std::to_string(skipped.size()) + " key" +
+           (skipped.size() == 1 ? "" : "s") + " (named above)";
+  return false;
 }
 
 bool ImportFrom(const std::string &file, std::string *error) {
@@ -520,7 +527,7 @@ int Run(const std::vector<std::string> &args) {
     return kUsageError;
   }
   if (options.help) {
-    Write(stdout, kHelp);
+    Write(stdout, kHelp + vxhost::ExitStatusHelp());
     return kReplied;
   }
   const bool anyAction = !options.calls.empty() || options.interactive || options.functions ||
@@ -558,11 +565,12 @@ int Run(const std::vector<std::string> &args) {
   }
 
 #ifndef _WIN32
-  // The stand-in's registry, from its file.
+  // The stand-in's registry, from its file; runs that may change it lock it.
+  const bool writing = !calls.empty() || readStdin || !options.importFile.empty();
   vxhost::RegistryStore store;
   std::string registryPath = options.registry;
   if (registryPath.empty()) registryPath = vxhost::DefaultRegistryPath(&error);
-  if (registryPath.empty() || !store.Load(registryPath, &error)) {
+  if (registryPath.empty() || !store.Open(registryPath, writing, &error) || !store.Begin(&error)) {
     Say(error);
     Say("nothing was run; the registry file is left as it is");
     return kRegistryFailure;
@@ -570,22 +578,31 @@ int Run(const std::vector<std::string> &args) {
   vxplatform::SetMessageBoxObserver([](const vxplatform::MessageBoxRecord &box) {
     Say("message box \"" + charsets::Cp1252ToUtf8(box.caption) + "\": " + charsets::Cp1252ToUtf8(box.text));
   });
-  auto save = [&store]() {
+  auto begin = [&store]() {
+    std::string why;
+    if (store.Begin(&why)) return true;
+    Say(why);
+    return false;
+  };
+  auto end = [&store]() {
     bool saved = false;
     std::string why;
-    if (store.SaveIfChanged(&saved, &why)) return true;
+    if (store.End(&saved, &why)) return true;
     Say(why);
     return false;
   };
 #else
-  auto save = []() { return true; };
+  auto begin = []() { return true; };
+  auto end = []() { return true; };
 #endif
 
+  // The registry is ours (begun) from here to the end, except while calls
+  // are read from standard input: each of those begins and ends on its own.
   int status = kReplied;
   if (!options.importFile.empty()) {
     if (!ImportFrom(options.importFile, &error)) {
       Say(error);
-      return kRegistryFailure;
+      return kRegistryFailure;  // nothing of it is saved
     }
   }
 
@@ -595,13 +612,18 @@ int Run(const std::vector<std::string> &args) {
     if (answer != 4) {
       Say("the plug-in refused interface version 4 (it answered " + std::to_string(answer) + ")");
       host.Shutdown();
-      save();
+      end();
       return kPluginFailure;
     }
     for (const Call &call : calls) Note(&status, RunCall(host, *functions, call, options.shape));
     if (readStdin) {
+      if (!end()) Note(&status, kRegistryFailure);
       const bool prompt = StdinIsTerminal() && options.shape == Shape::Text;
-      Note(&status, Interactive(host, *functions, options.shape, prompt, save));
+      Note(&status, Interactive(host, *functions, options.shape, prompt, begin, end));
+      if (!begin()) {
+        host.Shutdown();
+        return kRegistryFailure;
+      }
     }
     host.Shutdown();
   }
@@ -610,7 +632,7 @@ int Run(const std::vector<std::string> &args) {
     Say(error);
     Note(&status, kRegistryFailure);
   }
-  if (!save()) Note(&status, kRegistryFailure);
+  if (!end()) Note(&status, kRegistryFailure);
   return status;
 }
 
