@@ -100,7 +100,8 @@ Options (before the first FUNCTION; -- ends them)
   --export FILE.reg [KEY]
                      after the calls, write KEY (like
                      HKEY_CURRENT_USER\Software\Demo) and all below it, or
-                     all five roots, to FILE.reg ('-': standard output)
+                     all five roots, to FILE.reg ('-': standard output,
+                     in UTF-8)
   --regedit4         write --export files as REGEDIT4 (Windows-1252)
                      instead of the editor's Unicode format
   --registry FILE    (linux) the registry file to use
@@ -109,12 +110,15 @@ Options (before the first FUNCTION; -- ends them)
 .reg files
   Read: "Windows Registry Editor Version 5.00" in UTF-16LE with its byte
   order mark (as the editor writes it) or in UTF-8, and "REGEDIT4" in
-  Windows-1252; every value form ("text", dword:, hex:, hex(N):, with
-  line continuations), @ for default values, [-KEY] and "name"=- for
+  Windows-1252 (a REGEDIT4 file that reads as UTF-8 is warned about);
+  every value form ("text", dword:, hex:, hex(N):, with line
+  continuations), @ for default values, [-KEY] and "name"=- for
   deletions.  Written: the editor's Unicode format, so that Windows
-  imports it the same on every code page (or REGEDIT4 with --regedit4).
-  The registry is used through its 8-bit (Windows-1252) functions, so a
-  name or text that Windows-1252 cannot hold is refused with its line.
+  imports it the same on every code page; in UTF-8 on standard output
+  (--export -); REGEDIT4 with --regedit4.  Key paths are written as the
+  registry stores them.  On Windows the registry's wide functions carry
+  every character whole; the linux stand-in holds Windows-1252 only, and
+  refuses a file with any other character before importing any of it.
 
 The registry
   On Windows (and wine) vxhost works on the system's registry.  The linux
@@ -483,11 +487,12 @@ bool ExportTo(const Options &options, std::string *error) {
   std::vector<std::string> skipped;
   const bool read = regfile::Export(options.exportKey, &document, &skipped, error);
   for (const std::string &why : skipped) Say("left out: " + why);
-  if (!read || !regfile::Write(document, options.regedit4 ? regfile::Format::Regedit4 : regfile::Format::Unicode,
-                               &bytes, error)) {
-    return false;
-  }
-  if (options.exportFile == "-") {
+  const bool toStdout = options.exportFile == "-";
+  const regfile::Format format = options.regedit4 ? regfile::Format::Regedit4
+                                 : toStdout       ? regfile::Format::UnicodeUtf8
+                                                  : regfile::Format::Unicode;
+  if (!read || !regfile::Write(document, format, &bytes, error)) return false;
+  if (toStdout) {
     Write(stdout, bytes, true);
     fflush(stdout);
   } else if (!regfile::SaveAtomically(options.exportFile, bytes, error)) {
@@ -508,10 +513,12 @@ bool ImportFrom(const std::string &file, std::string *error) {
     return false;
   }
   regfile::Document document;
-  if (!regfile::Parse(bytes, &document, error)) {
+  std::string warning;
+  if (!regfile::Parse(bytes, &document, error, &warning)) {
     *error = file + ", " + *error;
     return false;
   }
+  if (!warning.empty()) Say(file + ", " + warning);
   if (!regfile::Import(document, error)) {
     *error = file + ": " + *error;
     return false;
@@ -570,19 +577,22 @@ int Run(const std::vector<std::string> &args) {
   vxhost::RegistryStore store;
   std::string registryPath = options.registry;
   if (registryPath.empty()) registryPath = vxhost::DefaultRegistryPath(&error);
-  if (registryPath.empty() || !store.Open(registryPath, writing, &error) || !store.Begin(&error)) {
+  std::string warning;
+  if (registryPath.empty() || !store.Open(registryPath, writing, &error) || !store.Begin(&error, &warning)) {
     Say(error);
     Say("nothing was run; the registry file is left as it is");
     return kRegistryFailure;
   }
+  if (!warning.empty()) Say(warning);
   vxplatform::SetMessageBoxObserver([](const vxplatform::MessageBoxRecord &box) {
     Say("message box \"" + charsets::Cp1252ToUtf8(box.caption) + "\": " + charsets::Cp1252ToUtf8(box.text));
   });
   auto begin = [&store]() {
-    std::string why;
-    if (store.Begin(&why)) return true;
-    Say(why);
-    return false;
+    std::string why, warning;
+    const bool begun = store.Begin(&why, &warning);
+    if (!warning.empty()) Say(warning);
+    if (!begun) Say(why);
+    return begun;
   };
   auto end = [&store]() {
     bool saved = false;

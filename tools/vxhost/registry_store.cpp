@@ -33,7 +33,8 @@ bool RegistryStore::Open(const std::string &path, bool writing, std::string *err
          lock_.Open(path_, error);
 }
 
-bool RegistryStore::Begin(std::string *error) {
+bool RegistryStore::Begin(std::string *error, std::string *warning) {
+  warning->clear();
   if (writing_ && !lock_.Lock(error)) return false;
   std::string bytes;
   bool exists = false;
@@ -46,12 +47,13 @@ bool RegistryStore::Begin(std::string *error) {
 
   loaded_ = false;
   regfile::Document document;
-  if (!regfile::Parse(bytes, &document, error)) {
+  if (!regfile::Parse(bytes, &document, error, warning)) {
     *error = path_ + ", " + *error;
     lock_.Unlock();
     return false;
   }
   vxplatform::ResetRegistry();
+  if (!warning->empty()) *warning = path_ + ", " + *warning;
   if (!regfile::Import(document, error)) {
     *error = path_ + ": " + *error;
     lock_.Unlock();

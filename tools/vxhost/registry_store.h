@@ -29,8 +29,9 @@ class RegistryStore {
   // or saved it (or was never loaded), empties the stand-in registry and
   // loads the file into it; a file that does not exist is an empty
   // registry.  A file that cannot be read or parsed is refused with its line
-  // and the lock let go; nothing is ever saved over it.
-  bool Begin(std::string *error);
+  // and the lock let go; nothing is ever saved over it.  *warning says what
+  // is worth a word about a file that was loaded (else it is empty).
+  bool Begin(std::string *error, std::string *warning);
   // Saves the registry, atomically, if it differs from what was loaded or
   // last saved (*saved tells whether it wrote), then lets go of the lock.
   bool End(bool *saved, std::string *error);

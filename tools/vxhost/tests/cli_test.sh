@@ -138,6 +138,11 @@ case_import_export() {
   expect_status 0
   if [ "$(head -c 2 "$work/out.reg" | od -An -tx1 | tr -d ' ')" == "fffe" ] &&
     iconv -f UTF-16 -t UTF-8 "$work/out.reg" | grep -q '^"Café"="crème \\"brûlé\\""'; then ok; else fail "Unicode export"; fi
+  # The same text in UTF-8 on standard output.
+  run --export - "$test_key"
+  expect_status 0
+  content=$(iconv -f UTF-16 -t UTF-8 "$work/out.reg"; echo .)
+  expect_out "${content%.}"
   # Deleting on import.
   printf 'Windows Registry Editor Version 5.00\n\n[-%s]\n' "$test_key" >"$work/delete.reg"
   run --import "$work/delete.reg"
@@ -153,9 +158,27 @@ case_import_export() {
   expect_status 5; expect_err "missing.reg"
 }
 
-# --- linux: the registry file ------------------------------------------------
-
 same_file() { cmp -s "$1" "$2"; }
+
+# --- wine: what the registry's 8-bit functions cannot hold ------------------
+
+case_wide_export() {
+  current="an export under wine keeps every character"
+  local key="$test_key\\Erdős 中文"
+  "${vxhost[0]}" reg add "$key" /v "Erdős 中文" /d "Erdős 中文" /f >/dev/null 2>&1 </dev/null
+  run --export "$work/wide.reg" "$key"
+  expect_status 0; expect_no_err
+  if iconv -f UTF-16 -t UTF-8 "$work/wide.reg" | grep -q '^"Erdős 中文"="Erdős 中文"'; then ok; else fail "the export lost characters"; fi
+  printf 'Windows Registry Editor Version 5.00\n\n[-%s]\n' "$test_key" >"$work/delete.reg"
+  run --import "$work/delete.reg"
+  run --import "$work/wide.reg"
+  expect_status 0
+  run --export "$work/again.reg" "$key"
+  if same_file "$work/wide.reg" "$work/again.reg"; then ok; else fail "the import did not bring back the same key"; fi
+  run --import "$work/delete.reg"
+}
+
+# --- linux: the registry file ------------------------------------------------
 
 case_registry_file() {
   current="registry file"
@@ -304,6 +327,9 @@ case_replies
 case_error_reply
 case_interactive_from_input
 case_import_export
+if [ "$lane" == wine ]; then
+  case_wide_export
+fi
 if [ "$lane" == linux ]; then
   case_registry_file
   case_shared_registry_file
