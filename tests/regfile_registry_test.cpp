@@ -57,8 +57,8 @@ TEST(RegFileRegistryTest, ImportedValuesExportUnchanged) {
   in.keys.push_back(Key{top + "\\Demo",
                         false,
                         {V("", 1, Sz("default\0"s)), V("Greeting", 1, Sz("Grüezi\0"s)), V("Count", 4, "\x2A\0\0\0"s),
-                         V("Blob", 3, "\x00\xFF\x10"s), V("Path", 2, Sz("%TEMP%\\x\0"s)), V("List", 7, Sz("a\0bé\0\0"s)),
-                         V("Quad", 11, "\1\2\3\4\5\6\7\x08"s), V("None", 0, "\x01"s)}});
+                         V("Blob", 3, "\x00\xFF\x10"s), V("Path", 2, Sz("%TEMP%\\x\0"s)),
+                         V("List", 7, Sz("a\0bé\0\0"s)), V("Quad", 11, "\1\2\3\4\5\6\7\x08"s), V("None", 0, "\x01"s)}});
   in.keys.push_back(Key{top + "\\Demo\\Child", false, {}});
   std::string error;
   ASSERT_TRUE(regfile::Import(in, &error)) << error;
@@ -90,7 +90,8 @@ TEST(RegFileRegistryTest, DeletionsRemoveKeysTreesAndValues) {
   ScratchKey scratch("regfile");
   const std::string top = kUser + scratch.path();
   Document setUp;
-  setUp.keys.push_back(Key{top + "\\Keep", false, {V("a", 1, Sz("1\0"s)), V("b", 1, Sz("2\0"s)), V("", 1, Sz("d\0"s))}});
+  setUp.keys.push_back(
+      Key{top + "\\Keep", false, {V("a", 1, Sz("1\0"s)), V("b", 1, Sz("2\0"s)), V("", 1, Sz("d\0"s))}});
   setUp.keys.push_back(Key{top + "\\Gone\\Deep\\Deeper", false, {V("x", 4, "\1\0\0\0"s)}});
   std::string error;
   ASSERT_TRUE(regfile::Import(setUp, &error)) << error;

@@ -93,8 +93,8 @@ Document EveryKindOfValue(bool beyondCp1252) {
   Document document;
   Key key{"HKEY_CURRENT_USER\\Software\\Grüezi", false, {}};
   key.values = {
-      V("", 1, Sz("default\0"s)),                      // @=
-      V("Greeting", 1, Sz("Grüezi € 5\0"s)),            // accents and the euro sign
+      V("", 1, Sz("default\0"s)),             // @=
+      V("Greeting", 1, Sz("Grüezi € 5\0"s)),  // accents and the euro sign
       V("Quote \"and\" back\\slash", 1, Sz("C:\\Temp\\\"x\"\0"s)),
       V("Empty", 1, Sz("\0"s)),
       V("Lines", 1, Sz("one\r\ntwo\0"s)),  // no quoted form: hex(1)
@@ -133,7 +133,8 @@ TEST(RegFileTest, EveryValueTypeRoundTripsInEachFormat) {
   const struct {
     const char *name;
     Format format;
-  } formats[] = {{"Unicode", Format::Unicode}, {"Unicode in UTF-8", Format::UnicodeUtf8}, {"REGEDIT4", Format::Regedit4}};
+  } formats[] = {
+      {"Unicode", Format::Unicode}, {"Unicode in UTF-8", Format::UnicodeUtf8}, {"REGEDIT4", Format::Regedit4}};
   for (const auto &format : formats) {
     SCOPED_TRACE(format.name);
     const Document document = EveryKindOfValue(format.format != Format::Regedit4);
@@ -143,10 +144,11 @@ TEST(RegFileTest, EveryValueTypeRoundTripsInEachFormat) {
 
 TEST(RegFileTest, WritesTheEditorsForms) {
   Document document;
-  document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Demo",
-                              false,
-                              {V("", 1, Sz("x\0"s)), V("a\\b\"c", 1, Sz("C:\\\"q\"\0"s)), V("n", 4, "\x2A\x00\x00\x00"s),
-                               V("b", 3, "\x01\xAB"s), V("e", 2, Sz("%A%\0"s)), V("q", 11, "\x01\0\0\0\0\0\0\0"s)}});
+  document.keys.push_back(
+      Key{"HKEY_CURRENT_USER\\Software\\Demo",
+          false,
+          {V("", 1, Sz("x\0"s)), V("a\\b\"c", 1, Sz("C:\\\"q\"\0"s)), V("n", 4, "\x2A\x00\x00\x00"s),
+           V("b", 3, "\x01\xAB"s), V("e", 2, Sz("%A%\0"s)), V("q", 11, "\x01\0\0\0\0\0\0\0"s)}});
   const std::string expected4 =
       "REGEDIT4\r\n\r\n"
       "[HKEY_CURRENT_USER\\Software\\Demo]\r\n"

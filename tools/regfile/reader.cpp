@@ -370,7 +370,8 @@ bool Parse(const std::string &bytes, Document *document, std::string *error, std
     if (warning != nullptr && firstHigh < bytes.size() && charsets::DecodeUtf8(bytes, &asUtf8, &bad)) {
       *warning = "line " + std::to_string(LineAt(text, firstHigh)) +
                  ": a REGEDIT4 file is Windows-1252 and is read so, but this one reads as UTF-8; for UTF-8 make its "
-                 "first line \"" + kHeader5 + "\"";
+                 "first line \"" +
+                 kHeader5 + "\"";
     }
   }
   Reader reader(SplitLines(text), document);

@@ -24,8 +24,8 @@ bool Wide(const std::string &utf8, std::wstring *wide) {
   std::string units;
   for (char32_t c : text) charsets::AppendUtf16le(c, &units);
   for (std::size_t i = 0; i + 1 < units.size(); i += 2) {
-    wide->push_back(static_cast<wchar_t>(static_cast<unsigned char>(units[i]) |
-                                         (static_cast<unsigned char>(units[i + 1]) << 8)));
+    wide->push_back(
+        static_cast<wchar_t>(static_cast<unsigned char>(units[i]) | (static_cast<unsigned char>(units[i + 1]) << 8)));
   }
   return true;
 }

@@ -97,8 +97,7 @@ class Writer {
       std::u32string decoded;
       std::size_t bad = 0;
       if (format_ == Format::Regedit4 && IsStringType(value.type) &&
-          !(charsets::DecodeUtf16le(value.data, &decoded, &bad) &&
-            charsets::UnicodeToCp1252(decoded, &bytes, &bad))) {
+          !(charsets::DecodeUtf16le(value.data, &decoded, &bad) && charsets::UnicodeToCp1252(decoded, &bytes, &bad))) {
         *error = "the data of " + (value.name.empty() ? std::string("@") : "\"" + value.name + "\"") + " in " + path +
                  (bad < decoded.size() ? " holds " + charsets::Describe(decoded[bad]) + ", which Windows-1252 lacks"
                                        : " is not UTF-16 text") +
@@ -160,7 +159,8 @@ bool Write(const Document &document, Format format, std::string *bytes, std::str
     }
     for (const Value &value : key.values) {
       if (!IsUtf8(value.name) || HasLineBreak(value.name)) {
-        *error = "a value of " + key.path + " has a line break in its name, or is not UTF-8, which a .reg file cannot hold";
+        *error =
+            "a value of " + key.path + " has a line break in its name, or is not UTF-8, which a .reg file cannot hold";
         return false;
       }
     }

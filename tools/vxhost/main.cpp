@@ -104,7 +104,7 @@ Options (before the first FUNCTION; -- ends them)
                      in UTF-8)
   --regedit4         write --export files as REGEDIT4 (Windows-1252)
                      instead of the editor's Unicode format
-  --registry FILE    (linux) the registry file to use
+  --registry FILE    (linux) the registry file to use (not empty)
   -h, --help         this text
 
 .reg files
@@ -324,7 +324,8 @@ const char kInteractiveHelp[] =
 // Runs one line at a time, each call between `beginCall` (which may refuse
 // it) and `endCall`.
 template <typename Begin, typename End>
-int Interactive(hostsim::Host &host, const Functions &functions, Shape shape, bool prompt, Begin beginCall, End endCall) {
+int Interactive(hostsim::Host &host, const Functions &functions, Shape shape, bool prompt, Begin beginCall,
+                End endCall) {
   int status = kReplied;
   std::string line;
   if (prompt) Write(stdout, "Type help for help, quit to end.\n");
@@ -493,7 +494,8 @@ bool ExportTo(const Options &options, std::string *error) {
                                                   : regfile::Format::Unicode;
   if (!read || !regfile::Write(document, format, &bytes, error)) return false;
   if (toStdout) {
-    Write(stdout, bytes, true);
+    // UTF-8 text goes to a Windows console as text; REGEDIT4 as its bytes.
+    Write(stdout, bytes, format == regfile::Format::Regedit4);
     fflush(stdout);
   } else if (!regfile::SaveAtomically(options.exportFile, bytes, error)) {
     return false;
@@ -652,6 +654,7 @@ int main(int argc, char **argv) {
 #ifdef _WIN32
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 #else
   // A file size limit makes a save fail with an error instead of ending
   // the program half-way.
