@@ -23,11 +23,8 @@ Value V(const std::string &name, uint32_t type, const std::string &data) { retur
 
 // String data as the model holds it: the UTF-8 text in UTF-16LE.
 std::string Sz(const std::string &utf8) {
-  std::u32string text;
-  std::size_t bad = 0;
-  EXPECT_TRUE(charsets::DecodeUtf8(utf8, &text, &bad));
   std::string bytes;
-  for (char32_t c : text) charsets::AppendUtf16le(c, &bytes);
+  EXPECT_TRUE(charsets::Utf8ToUtf16le(utf8, &bytes));
   return bytes;
 }
 

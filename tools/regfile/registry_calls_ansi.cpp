@@ -15,28 +15,22 @@ namespace {
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
-// UTF-8 -> Windows-1252; *bad is the character that it lacks, or 0 for
-// text that is not UTF-8.
-bool ToAnsi(const std::string &utf8, std::string *ansi, char32_t *bad) {
+// Names in UTF-8, or string data in UTF-16LE, -> Windows-1252, as the
+// 8-bit functions take them; *bad is the character that the code page
+// lacks, or 0 for bytes that are not text in the first place.
+bool ToAnsi(const std::string &bytes, bool utf16, std::string *ansi, char32_t *bad) {
   std::u32string text;
   std::size_t at = 0;
   *bad = 0;
-  if (!charsets::DecodeUtf8(utf8, &text, &at)) return false;
+  if (!(utf16 ? charsets::DecodeUtf16le(bytes, &text, &at) : charsets::DecodeUtf8(bytes, &text, &at))) return false;
   if (charsets::UnicodeToCp1252(text, ansi, &at)) return true;
   *bad = text[at];
   return false;
 }
 
-// UTF-16LE string data -> Windows-1252, as the 8-bit functions store it.
-bool DataToAnsi(const std::string &utf16, std::string *ansi, char32_t *bad) {
-  std::u32string text;
-  std::size_t at = 0;
-  *bad = 0;
-  if (!charsets::DecodeUtf16le(utf16, &text, &at)) return false;
-  if (charsets::UnicodeToCp1252(text, ansi, &at)) return true;
-  *bad = text[at];
-  return false;
-}
+bool ToAnsi(const std::string &utf8, std::string *ansi, char32_t *bad) { return ToAnsi(utf8, false, ansi, bad); }
+
+bool DataToAnsi(const std::string &utf16, std::string *ansi, char32_t *bad) { return ToAnsi(utf16, true, ansi, bad); }
 
 std::string DataFromAnsi(const std::string &ansi) {
   std::string utf16;

@@ -17,12 +17,9 @@ namespace {
 // UTF-8 -> UTF-16; false for text that is not UTF-8 (which the reader
 // never makes).
 bool Wide(const std::string &utf8, std::wstring *wide) {
-  std::u32string text;
-  std::size_t bad = 0;
-  wide->clear();
-  if (!charsets::DecodeUtf8(utf8, &text, &bad)) return false;
   std::string units;
-  for (char32_t c : text) charsets::AppendUtf16le(c, &units);
+  wide->clear();
+  if (!charsets::Utf8ToUtf16le(utf8, &units)) return false;
   for (std::size_t i = 0; i + 1 < units.size(); i += 2) {
     wide->push_back(
         static_cast<wchar_t>(static_cast<unsigned char>(units[i]) | (static_cast<unsigned char>(units[i + 1]) << 8)));
