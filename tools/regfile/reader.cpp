@@ -64,13 +64,6 @@ bool StartsWithNoCase(const std::u32string &text, std::size_t at, const char *pr
   return true;
 }
 
-// UTF-8, the model's text (named for its use on the ASCII header lines).
-std::string Ascii(const std::u32string &text) {
-  std::string out;
-  for (char32_t c : text) charsets::AppendUtf8(c, &out);
-  return out;
-}
-
 // Line number (from 1) of the code point at index `at` of text.
 int LineAt(const std::u32string &text, std::size_t at) {
   int line = 1;
@@ -86,9 +79,9 @@ class Reader {
 
   bool Run(std::string *error) {
     const std::u32string header = TrimRight(lines_.empty() ? std::u32string() : lines_[0]);
-    if (Ascii(header) == kHeader5) {
+    if (charsets::EncodeUtf8(header) == kHeader5) {
       unicode_ = true;
-    } else if (Ascii(header) == kHeader4) {
+    } else if (charsets::EncodeUtf8(header) == kHeader4) {
       unicode_ = false;
     } else {
       return Fail(
@@ -129,7 +122,7 @@ class Reader {
       key.remove = true;
       inner.erase(0, 1);
     }
-    const std::string path = Ascii(inner);
+    const std::string path = charsets::EncodeUtf8(inner);
     std::string root, subkey;
     if (!SplitKeyPath(path, &root, &subkey)) {
       return Error(
@@ -165,7 +158,7 @@ class Reader {
         if (i + 1 >= text.size()) break;
         const char32_t next = text[i + 1];
         if (next != U'\\' && next != U'"') {
-          return Error("unknown escape \\" + Ascii(std::u32string(1, next)) +
+          return Error("unknown escape \\" + charsets::EncodeUtf8(std::u32string(1, next)) +
                        " in a quoted string (only \\\\ and \\\" are known)");
         }
         out->push_back(next);
@@ -224,7 +217,7 @@ class Reader {
     } else {
       return Error("expected [KEY], \"name\"=... or @=...");
     }
-    value.name = Ascii(name);
+    value.name = charsets::EncodeUtf8(name);
     while (at < text.size() && IsBlank(text[at])) ++at;
     if (at >= text.size() || text[at] != U'=') return Error("expected '=' after the value name");
     ++at;

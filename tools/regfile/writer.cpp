@@ -78,11 +78,11 @@ class Writer {
   // False, with *error set, for string data that REGEDIT4 cannot hold.
   bool WriteValue(const std::string &path, const Value &value, std::string *error) {
     const std::u32string name = value.name.empty() ? U"@" : Quote(FromUtf8(value.name));
-    std::u32string text;
+    std::u32string quoted;
     if (value.remove) {
       Line(name + U"=-");
-    } else if (Quotable(value, &text)) {
-      Line(name + U"=" + Quote(text));
+    } else if (Quotable(value, &quoted)) {
+      Line(name + U"=" + Quote(quoted));
     } else if (value.type == kRegDword && value.data.size() == 4) {
       uint32_t number = 0;
       for (int i = 3; i >= 0; --i)
@@ -96,13 +96,15 @@ class Writer {
       std::string bytes = value.data;
       std::u32string decoded;
       std::size_t bad = 0;
-      if (format_ == Format::Regedit4 && IsStringType(value.type) &&
-          !(charsets::DecodeUtf16le(value.data, &decoded, &bad) && charsets::UnicodeToCp1252(decoded, &bytes, &bad))) {
-        *error = "the data of " + (value.name.empty() ? std::string("@") : "\"" + value.name + "\"") + " in " + path +
-                 (bad < decoded.size() ? " holds " + charsets::Describe(decoded[bad]) + ", which Windows-1252 lacks"
-                                       : " is not UTF-16 text") +
-                 ": REGEDIT4 cannot hold it (leave out --regedit4)";
-        return false;
+      if (format_ == Format::Regedit4 && IsStringType(value.type)) {
+        const bool isText = charsets::DecodeUtf16le(value.data, &decoded, &bad);
+        if (!isText || !charsets::UnicodeToCp1252(decoded, &bytes, &bad)) {
+          *error = "the data of " + (value.name.empty() ? std::string("@") : "\"" + value.name + "\"") + " in " + path +
+                   (isText ? " holds " + charsets::Describe(decoded[bad]) + ", which Windows-1252 lacks"
+                           : std::string(" is not UTF-16 text")) +
+                   ": REGEDIT4 cannot hold it (leave out --regedit4)";
+          return false;
+        }
       }
       char type[16];
       std::snprintf(type, sizeof type, "%x", static_cast<unsigned>(value.type));

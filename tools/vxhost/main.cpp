@@ -501,8 +501,7 @@ bool ExportTo(const Options &options, std::string *error) {
     return false;
   }
   if (skipped.empty()) return true;
-  *error = "the export is incomplete: it left out " + std::to_string(skipped.size()) + " key" +
-           (skipped.size() == 1 ? "" : "s") + " (named above)";
+  *error = "the export is incomplete: it holds everything but what is named above as left out";
   return false;
 }
 
@@ -590,9 +589,9 @@ int Run(const std::vector<std::string> &args) {
     Say("message box \"" + charsets::Cp1252ToUtf8(box.caption) + "\": " + charsets::Cp1252ToUtf8(box.text));
   });
   auto begin = [&store]() {
-    std::string why, warning;
-    const bool begun = store.Begin(&why, &warning);
-    if (!warning.empty()) Say(warning);
+    std::string why, note;
+    const bool begun = store.Begin(&why, &note);
+    if (!note.empty()) Say(note);
     if (!begun) Say(why);
     return begun;
   };
