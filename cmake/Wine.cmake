@@ -1,16 +1,22 @@
-# Running the Windows test programs under wine64, in a prefix of this build
-# tree's own.
-find_program(VX_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
-if(NOT VX_WINE64)
-  find_program(VX_WINE64 NAMES wine64 wine)
+# Running the Windows test programs under wine, in a prefix of this build
+# tree's own: wine64 for the 64-bit builds; for the 32-bit ones, 32-bit wine
+# in a 32-bit prefix, where the kernel runs 32-bit programs.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  find_program(VX_WINE NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
+  if(NOT VX_WINE)
+    find_program(VX_WINE NAMES wine64 wine)
+  endif()
+  set(VX_WINEARCH win64)
+else()
+  find_program(VX_WINE NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
+  if(NOT VX_WINE)
+    find_program(VX_WINE NAMES wine)
+  endif()
+  set(VX_WINEARCH win32)
 endif()
-find_program(VX_WINESERVER NAMES wineserver64 wineserver PATHS /usr/lib/wine NO_DEFAULT_PATH)
-if(NOT VX_WINESERVER)
-  find_program(VX_WINESERVER NAMES wineserver)
-endif()
-if(NOT VX_WINE64)
-  message(WARNING "wine64 not found: the win64 tests cannot run (scripts/install-deps installs it)")
-  set(VX_WINE64 wine64)
+if(NOT VX_WINE)
+  message(WARNING "wine not found: the ${VX_WINEARCH} tests cannot run (scripts/install-deps installs it)")
+  set(VX_WINE wine)
 endif()
 set(VX_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run

@@ -1,5 +1,7 @@
 #include "hostsim/hostsim.h"
 
+#include "hostsim/checked_call.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +41,21 @@ constexpr unsigned char kGuardFill = 0xFD;
 constexpr unsigned char kFreedFill = 0xDD;
 constexpr unsigned char kFreshFill = 0xCD;
 
+// The entry point and what it was asked, for reports:
+// "FMExternCallProc(CallExternal, function 2)".
+std::string CallName(const ExternCallBlock &block) {
+  std::string kind;
+  switch (block.callKind) {
+    case CallInit: kind = "CallInit"; break;
+    case CallIdle: kind = "CallIdle"; break;
+    case CallExternal: kind = "CallExternal, function " + std::to_string(block.functionIndex); break;
+    case CallShutdown: kind = "CallShutdown"; break;
+    case CallPreferences: kind = "CallPreferences"; break;
+    default: kind = "call kind " + std::to_string(block.callKind); break;
+  }
+  return "FMExternCallProc(" + kind + ")";
+}
+
 }  // namespace
 
 struct Host::HandleRecord {
@@ -77,7 +94,6 @@ bool IsWindowsImage(const std::string &path) {
 
 std::unique_ptr<Plugin> Plugin::Load(const std::string &path, std::string *error) {
   std::unique_ptr<Plugin> plugin(new Plugin());
-  plugin->path_ = path;
 #ifdef _WIN32
   HMODULE module = LoadLibraryA(path.c_str());
   if (module == nullptr) {
@@ -86,9 +102,13 @@ std::unique_ptr<Plugin> Plugin::Load(const std::string &path, std::string *error
   }
   plugin->library_ = module;
   plugin->instance_ = module;
+  char file[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(module, file, MAX_PATH);
+  plugin->file_.assign(file, length < MAX_PATH ? length : 0);
   plugin->entry_ =
       reinterpret_cast<ExternCallProc>(reinterpret_cast<void *>(GetProcAddress(module, "FMExternCallProc")));
 #else
+  plugin->file_ = path;
   if (IsWindowsImage(path)) {
 #ifdef HOSTSIM_PE_LOADER
     std::unique_ptr<PeModule> module = PeModule::Load(path, error);
@@ -128,8 +148,13 @@ std::string Plugin::String(unsigned id) const {
 
 std::string DefaultPluginPath() {
 #ifdef VX_PLUGIN_FILE
-  if (*VX_PLUGIN_FILE) return VX_PLUGIN_FILE;
+#ifdef _WIN32
+  // Under wine the build names a file by its Unix path; drive Z: is the
+  // Unix root.
+  if (VX_PLUGIN_FILE[0] == '/') return std::string("Z:") + VX_PLUGIN_FILE;
 #endif
+  return VX_PLUGIN_FILE;
+#else
   std::string self;
 #ifdef _WIN32
   char path[MAX_PATH];
@@ -144,6 +169,7 @@ std::string DefaultPluginPath() {
 #endif
   const std::size_t slash = self.find_last_of("/\\");
   return (slash == std::string::npos ? std::string() : self.substr(0, slash + 1)) + name;
+#endif
 }
 
 const Plugin &DefaultPlugin() {
@@ -334,7 +360,9 @@ ExternCallBlock *Host::PrepareBlock(uint8_t callKind) {
 
 void Host::Call() {
   journalMark_ = journal_.size();
-  plugin_.entry()(&block_);
+  const std::string name = CallName(block_);
+  const std::string broken = CheckedCall(plugin_.entry(), &block_);
+  if (!broken.empty()) violations_.push_back(name + " broke the calling convention: " + broken);
   if (options_.strict) CheckHandles();
 }
 

@@ -33,8 +33,9 @@ class Plugin {
 
   ExternCallProc entry() const { return entry_; }
   HINSTANCE instance() const { return instance_; }
-  // The file it was loaded from (empty for a linked-in entry point).
-  const std::string &path() const { return path_; }
+  // The file the library was loaded from, as the system's loader names it;
+  // empty for an entry point linked in directly.
+  const std::string &File() const { return file_; }
   // The string with this id from the library's own string table, read the
   // way the host reads it; empty if there is none.
   std::string String(unsigned id) const;
@@ -43,13 +44,15 @@ class Plugin {
   Plugin() = default;
   void *library_ = nullptr;
   std::shared_ptr<void> image_;  // a Windows image mapped by the loader
-  std::string path_;
+  std::string file_;
   ExternCallProc entry_ = nullptr;
   HINSTANCE instance_ = nullptr;
 };
 
-// The plug-in library built beside the running program:
-// Vantorix.fmx on Windows, Vantorix.so on linux.
+// The plug-in library that the tests and tools load: the file that the
+// build names (the product, for the lanes that test its own bytes), or else
+// the one built beside the running program, Vantorix.fmx on Windows,
+// Vantorix.so on linux.
 std::string DefaultPluginPath();
 
 // That library, loaded on first use and kept for the life of the program;

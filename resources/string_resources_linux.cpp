@@ -4,6 +4,7 @@
 #include <vxplatform/string_resources.h>
 
 #include "resources/string_ids.h"
+#include "resources/version.h"
 
 extern "C" __attribute__((visibility("default"))) const VxStringResource VxStringResources[] = {
 #define VX_STRING(id, text) {id, text},

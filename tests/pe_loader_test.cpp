@@ -28,7 +28,7 @@ class ProductCopy {
  public:
   ProductCopy() {
     hostsim::PeImage product;
-    EXPECT_TRUE(product.Load(vxtest::LoadedPlugin().path())) << product.Error();
+    EXPECT_TRUE(product.Load(vxtest::LoadedPlugin().File())) << product.Error();
     bytes_ = product.Bytes();
     path_ = testing::TempDir() + "product-copy-" + std::to_string(getpid()) + ".dll";
   }

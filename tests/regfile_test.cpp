@@ -21,6 +21,13 @@ using regfile::Value;
 
 Value V(const std::string &name, uint32_t type, const std::string &data) { return Value{name, false, type, data}; }
 
+// String data as the model holds it: the UTF-8 text in UTF-16LE.
+std::string Sz(const std::string &utf8) {
+  std::string bytes;
+  EXPECT_TRUE(charsets::Utf8ToUtf16le(utf8, &bytes));
+  return bytes;
+}
+
 std::string Written(const Document &document, Format format) {
   std::string bytes, error;
   EXPECT_TRUE(regfile::Write(document, format, &bytes, &error)) << error;
@@ -77,32 +84,26 @@ void ExpectSame(const Document &expected, const Document &actual) {
   }
 }
 
-// Every form the writer has to choose between, with Windows-1252 text in
-// names and data.
-Document EveryKindOfValue() {
+// Every form the writer has to choose between, with accented text in names
+// and data; with `beyondCp1252`, text that only the Unicode formats hold.
+Document EveryKindOfValue(bool beyondCp1252) {
   Document document;
-  Key key{
-      "HKEY_CURRENT_USER\\Software\\Gr\xFC"
-      "ezi",
-      false,
-      {}};
+  Key key{"HKEY_CURRENT_USER\\Software\\Grüezi", false, {}};
   key.values = {
-      V("", 1, "default\0"s),  // @=
-      V("Greeting", 1,
-        "Gr\xFC"
-        "ezi \x80 5\0"s),  // accents and the euro sign
-      V("Quote \"and\" back\\slash", 1, "C:\\Temp\\\"x\"\0"s),
-      V("Empty", 1, "\0"s),
-      V("Lines", 1, "one\r\ntwo\0"s),  // no quoted form: hex(1)
-      V("Unterminated", 1, "abc"s),    // hex(1)
+      V("", 1, Sz("default\0"s)),             // @=
+      V("Greeting", 1, Sz("Grüezi € 5\0"s)),  // accents and the euro sign
+      V("Quote \"and\" back\\slash", 1, Sz("C:\\Temp\\\"x\"\0"s)),
+      V("Empty", 1, Sz("\0"s)),
+      V("Lines", 1, Sz("one\r\ntwo\0"s)),  // no quoted form: hex(1)
+      V("Unterminated", 1, Sz("abc"s)),    // hex(1)
       V("Nothing", 1, ""s),
-      V("Expand", 2, "%PATH%;\xE9t\xE9\0"s),
+      V("Expand", 2, Sz("%PATH%;été\0"s)),
       V("Binary", 3, "\x00\x01\xFE\xFF"s),
       V("Count", 4, "\x2A\x00\x00\x80"s),
       V("Short dword", 4, "\x01\x02"s),  // hex(4)
       V("Big endian", 5, "\x00\x00\x01\x00"s),
       V("Link", 6, "\\Registry\\x"s),
-      V("Multi", 7, "one\0tw\xF6\0\0"s),
+      V("Multi", 7, Sz("one\0twö\0\0"s)),
       V("Resource", 8, "\x01\x02"s),
       V("Descriptor", 9, ""s),
       V("Requirements", 10, "\xAA"s),
@@ -116,24 +117,35 @@ Document EveryKindOfValue() {
   document.keys.push_back(key);
   document.keys.push_back(Key{"HKEY_LOCAL_MACHINE\\Software\\Empty key", false, {}});
   document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Old", true, {}});
-  document.keys.push_back(Key{"HKEY_USERS", false, {V("At root", 1, "r\0"s)}});
+  document.keys.push_back(Key{"HKEY_USERS", false, {V("At root", 1, Sz("r\0"s))}});
+  if (beyondCp1252) {
+    document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Erdős 中文",
+                                false,
+                                {V("Erdős 中文", 1, Sz("Erdős 中文 😀\0"s)), V("Odd", 1, "\x41"s)}});
+  }
   return document;
 }
 
-TEST(RegFileTest, EveryValueTypeRoundTripsInBothFormats) {
-  for (Format format : {Format::Unicode, Format::Regedit4}) {
-    SCOPED_TRACE(format == Format::Unicode ? "Unicode" : "REGEDIT4");
-    const Document document = EveryKindOfValue();
-    ExpectSame(document, Parsed(Written(document, format)));
+TEST(RegFileTest, EveryValueTypeRoundTripsInEachFormat) {
+  const struct {
+    const char *name;
+    Format format;
+  } formats[] = {
+      {"Unicode", Format::Unicode}, {"Unicode in UTF-8", Format::UnicodeUtf8}, {"REGEDIT4", Format::Regedit4}};
+  for (const auto &format : formats) {
+    SCOPED_TRACE(format.name);
+    const Document document = EveryKindOfValue(format.format != Format::Regedit4);
+    ExpectSame(document, Parsed(Written(document, format.format)));
   }
 }
 
 TEST(RegFileTest, WritesTheEditorsForms) {
   Document document;
-  document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Demo",
-                              false,
-                              {V("", 1, "x\0"s), V("a\\b\"c", 1, "C:\\\"q\"\0"s), V("n", 4, "\x2A\x00\x00\x00"s),
-                               V("b", 3, "\x01\xAB"s), V("e", 2, "%A%\0"s), V("q", 11, "\x01\0\0\0\0\0\0\0"s)}});
+  document.keys.push_back(
+      Key{"HKEY_CURRENT_USER\\Software\\Demo",
+          false,
+          {V("", 1, Sz("x\0"s)), V("a\\b\"c", 1, Sz("C:\\\"q\"\0"s)), V("n", 4, "\x2A\x00\x00\x00"s),
+           V("b", 3, "\x01\xAB"s), V("e", 2, Sz("%A%\0"s)), V("q", 11, "\x01\0\0\0\0\0\0\0"s)}});
   const std::string expected4 =
       "REGEDIT4\r\n\r\n"
       "[HKEY_CURRENT_USER\\Software\\Demo]\r\n"
@@ -151,6 +163,7 @@ TEST(RegFileTest, WritesTheEditorsForms) {
   expected5.replace(0, 8, "Windows Registry Editor Version 5.00");
   expected5.replace(expected5.find("hex(2):25,41,25,00"), 18, "hex(2):25,00,41,00,25,00,00,00");
   EXPECT_EQ(Written(document, Format::Unicode), Utf16(expected5));
+  EXPECT_EQ(Written(document, Format::UnicodeUtf8), expected5);
 }
 
 TEST(RegFileTest, LongDataIsWrappedWithContinuationsThatReadBack) {
@@ -185,8 +198,8 @@ TEST(RegFileTest, ReadsUnicodeUtf8AndRegedit4Files) {
 
   Document expected;
   expected.keys.push_back(
-      Key{"HKEY_CURRENT_USER\\Software\\Caf\xE9", false, {V("Gr\xFC\xDF", 1, "\x80 5\0"s), V("", 4, "\x10\0\0\0"s)}});
-  expected.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Caf\xE9\\Sub", false, {V("Path", 2, "%\xE9%\0"s)}});
+      Key{"HKEY_CURRENT_USER\\Software\\Café", false, {V("Grüß", 1, Sz("€ 5\0"s)), V("", 4, "\x10\0\0\0"s)}});
+  expected.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Café\\Sub", false, {V("Path", 2, Sz("%é%\0"s))}});
 
   const std::pair<const char *, std::string> inputs[] = {
       {"UTF-16LE with BOM", Utf16(unicode)},
@@ -222,7 +235,7 @@ TEST(RegFileTest, ReadsDeletionsShortRootNamesAndComments) {
   EXPECT_TRUE(document.keys[1].values[0].remove);
   EXPECT_TRUE(document.keys[1].values[1].remove);
   EXPECT_EQ(document.keys[1].values[1].name, "");
-  EXPECT_EQ(document.keys[1].values[2].data, "x\0"s);
+  EXPECT_EQ(document.keys[1].values[2].data, Sz("x\0"s));
 }
 
 TEST(RegFileTest, AnEmptyFileIsAnEmptyRegistry) {
@@ -258,9 +271,6 @@ TEST(RegFileTest, RefusesMalformedFilesWithTheirLine) {
       {"bad hex(N)", v5 + key + "\"a\"=hex(z):01\r\n", 4},
       {"continuation at the end", v5 + key + "\"a\"=hex:01,\\\r\n", 4},
       {"error on a continuation line", v5 + key + "\"a\"=hex:01,\\\r\n  02,zz\r\n", 5},
-      {"odd UTF-16 string data", v5 + key + "\"a\"=hex(2):41,00,42\r\n", 4},
-      {"character without a Windows-1252 byte", v5 + key + "\"a\"=\"\xE4\xB8\xAD\"\r\n", 4},
-      {"name without a Windows-1252 byte", v5 + key + "\r\n\"\xE4\xB8\xAD\"=\"x\"\r\n", 5},
       {"value under a deleted key", v5 + "[-HKEY_CURRENT_USER\\Software\\Demo]\r\n\"a\"=\"b\"\r\n", 4},
       {"not UTF-8", v5 + key + "\"a\"=\"\xFC\"\r\n", 4},
   };
@@ -271,16 +281,43 @@ TEST(RegFileTest, RefusesMalformedFilesWithTheirLine) {
   }
   // Unicode files name the line too.
   EXPECT_EQ(ParseError(Utf16(v5 + key + "\"a\"=hex:zz\r\n")).rfind("line 4: ", 0), 0u);
-  // A character that Windows-1252 lacks is named.
-  EXPECT_NE(ParseError(v5 + key + "\"a\"=\"\xE4\xB8\xAD\"\r\n").find("U+4E2D"), std::string::npos);
 }
 
-TEST(RegFileTest, RefusesToWriteANameWithALineBreak) {
+// REGEDIT4 is Windows-1252 even when it was typed in UTF-8; that gets a
+// word, naming the first line beyond ASCII.
+TEST(RegFileTest, WarnsOfARegedit4FileInUtf8) {
+  const std::string typed = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Demo]\r\n\"Greeting\"=\"Grüezi\"\r\n";
   Document document;
-  document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Demo", false, {V("a\nb", 1, "x\0"s)}});
-  std::string bytes, error;
-  EXPECT_FALSE(regfile::Write(document, Format::Unicode, &bytes, &error));
-  EXPECT_NE(error.find("line break"), std::string::npos);
+  std::string error, warning;
+  ASSERT_TRUE(regfile::Parse(typed, &document, &error, &warning)) << error;
+  EXPECT_EQ(warning.rfind("line 4: ", 0), 0u) << warning;
+  EXPECT_EQ(document.keys.at(0).values.at(0).data, Sz("GrÃ¼ezi\0"s));
+  ASSERT_TRUE(regfile::Parse(Utf8ToAnsi(typed), &document, &error, &warning)) << error;
+  EXPECT_EQ(warning, "");
+}
+
+TEST(RegFileTest, RefusesToWriteWhatTheFormatCannotHold) {
+  const struct {
+    const char *what;
+    Format format;
+    Key key;
+    const char *named;
+  } cases[] = {
+      {"a line break in a name", Format::Unicode, Key{"HKEY_CURRENT_USER\\Demo", false, {V("a\nb", 1, Sz("x\0"s))}},
+       "line break"},
+      {"REGEDIT4, a key path beyond Windows-1252", Format::Regedit4, Key{"HKEY_CURRENT_USER\\中文", false, {}},
+       "U+4E2D"},
+      {"REGEDIT4, text beyond Windows-1252", Format::Regedit4,
+       Key{"HKEY_CURRENT_USER\\Demo", false, {V("a", 2, Sz("中\0"s))}}, "U+4E2D"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    Document document;
+    document.keys.push_back(c.key);
+    std::string bytes, error;
+    EXPECT_FALSE(regfile::Write(document, c.format, &bytes, &error));
+    EXPECT_NE(error.find(c.named), std::string::npos) << error;
+  }
 }
 
 class AtomicSaveTest : public ::testing::Test {

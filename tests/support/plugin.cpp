@@ -2,9 +2,26 @@
 
 #include <cstdio>
 
+#include "hostsim/checked_call.h"
+#include "tests/support/sha256.h"
+
 namespace vxtest {
 
-const hostsim::Plugin &LoadedPlugin() { return hostsim::DefaultPlugin(); }
+const hostsim::Plugin &LoadedPlugin() {
+  static const hostsim::Plugin &plugin = []() -> const hostsim::Plugin & {
+    const hostsim::Plugin &loaded = hostsim::DefaultPlugin();
+    // Which bytes this run tests, in the log.
+    std::string bytes;
+    if (ReadWholeFile(loaded.File(), &bytes)) {
+      std::printf("plug-in under test: %s (SHA-256 %s)\n", loaded.File().c_str(), Sha256Hex(bytes).c_str());
+    } else {
+      std::printf("plug-in under test: %s (cannot be read)\n", loaded.File().c_str());
+    }
+    if (hostsim::CallsAreChecked()) std::printf("every call into it is checked for the 32-bit calling convention\n");
+    return loaded;
+  }();
+  return plugin;
+}
 
 void PluginTest::SetUp() { host_ = std::make_unique<hostsim::Host>(LoadedPlugin()); }
 

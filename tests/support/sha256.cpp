@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 namespace vxtest {
 
 namespace {
 
-constexpr uint32_t kRounds[64] = {
+constexpr uint32_t kRound[64] = {
     0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
     0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
     0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
@@ -17,13 +19,13 @@ constexpr uint32_t kRounds[64] = {
     0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
-uint32_t Rotate(uint32_t x, int n) { return x >> n | x << (32 - n); }
+uint32_t Rotate(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
 void Compress(uint32_t state[8], const unsigned char *chunk) {
   uint32_t w[64];
   for (int i = 0; i < 16; ++i)
-    w[i] = uint32_t{chunk[4 * i]} << 24 | uint32_t{chunk[4 * i + 1]} << 16 | uint32_t{chunk[4 * i + 2]} << 8 |
-           chunk[4 * i + 3];
+    w[i] = uint32_t(chunk[4 * i]) << 24 | uint32_t(chunk[4 * i + 1]) << 16 | uint32_t(chunk[4 * i + 2]) << 8 |
+           uint32_t(chunk[4 * i + 3]);
   for (int i = 16; i < 64; ++i) {
     const uint32_t s0 = Rotate(w[i - 15], 7) ^ Rotate(w[i - 15], 18) ^ (w[i - 15] >> 3);
     const uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
@@ -32,13 +34,14 @@ void Compress(uint32_t state[8], const unsigned char *chunk) {
   uint32_t v[8];
   for (int i = 0; i < 8; ++i) v[i] = state[i];
   for (int i = 0; i < 64; ++i) {
-    const uint32_t t1 = v[7] + (Rotate(v[4], 6) ^ Rotate(v[4], 11) ^ Rotate(v[4], 25)) +
-                        ((v[4] & v[5]) ^ (~v[4] & v[6])) + kRounds[i] + w[i];
-    const uint32_t t2 =
-        (Rotate(v[0], 2) ^ Rotate(v[0], 13) ^ Rotate(v[0], 22)) + ((v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]));
-    for (int k = 7; k > 0; --k) v[k] = v[k - 1];
+    const uint32_t s1 = Rotate(v[4], 6) ^ Rotate(v[4], 11) ^ Rotate(v[4], 25);
+    const uint32_t choose = (v[4] & v[5]) ^ (~v[4] & v[6]);
+    const uint32_t t1 = v[7] + s1 + choose + kRound[i] + w[i];
+    const uint32_t s0 = Rotate(v[0], 2) ^ Rotate(v[0], 13) ^ Rotate(v[0], 22);
+    const uint32_t majority = (v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]);
+    for (int j = 7; j > 0; --j) v[j] = v[j - 1];
     v[4] += t1;
-    v[0] = t1 + t2;
+    v[0] = t1 + s0 + majority;
   }
   for (int i = 0; i < 8; ++i) state[i] += v[i];
 }
@@ -47,20 +50,29 @@ void Compress(uint32_t state[8], const unsigned char *chunk) {
 
 std::string Sha256Hex(const std::string &bytes) {
   uint32_t state[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-  // The message, a 1 bit, zeros, and its length in bits, in 64-byte chunks.
-  std::string padded = bytes + '\x80';
-  padded.append((120 - padded.size() % 64) % 64, '\0');
-  const uint64_t bits = static_cast<uint64_t>(bytes.size()) * 8;
-  for (int i = 7; i >= 0; --i) padded += static_cast<char>(bits >> (8 * i));
+  std::string padded = bytes;
+  padded += '\x80';
+  while (padded.size() % 64 != 56) padded += '\0';
+  const uint64_t bits = uint64_t(bytes.size()) * 8;
+  for (int shift = 56; shift >= 0; shift -= 8) padded += static_cast<char>((bits >> shift) & 0xFF);
   for (std::size_t at = 0; at < padded.size(); at += 64)
-    Compress(state, reinterpret_cast<const unsigned char *>(padded.data()) + at);
+    Compress(state, reinterpret_cast<const unsigned char *>(padded.data() + at));
   std::string hex;
-  char digits[9];
   for (uint32_t word : state) {
-    std::snprintf(digits, sizeof digits, "%08x", word);
-    hex += digits;
+    char part[9];
+    std::snprintf(part, sizeof part, "%08x", static_cast<unsigned>(word));
+    hex += part;
   }
   return hex;
+}
+
+bool ReadWholeFile(const std::string &path, std::string *bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream all;
+  all << in.rdbuf();
+  *bytes = all.str();
+  return !in.bad();
 }
 
 }  // namespace vxtest

@@ -1,5 +1,5 @@
-// SHA-256 of a byte string, as lowercase hex: the log names the plug-in file
-// that a lane loads by it.
+// SHA-256 of a byte string, as lowercase hex: how the log and the tests
+// name a file's exact bytes, the same way on every lane.
 #ifndef VANTORIX_TESTS_SUPPORT_SHA256_H
 #define VANTORIX_TESTS_SUPPORT_SHA256_H
 
@@ -8,6 +8,9 @@
 namespace vxtest {
 
 std::string Sha256Hex(const std::string &bytes);
+
+// The whole file's bytes; false if it cannot be read.
+bool ReadWholeFile(const std::string &path, std::string *bytes);
 
 }  // namespace vxtest
 

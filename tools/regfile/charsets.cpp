@@ -169,6 +169,15 @@ void AppendUtf16le(char32_t code, std::string *out) {
   }
 }
 
+bool Utf8ToUtf16le(const std::string &utf8, std::string *out) {
+  std::u32string text;
+  std::size_t bad = 0;
+  out->clear();
+  if (!DecodeUtf8(utf8, &text, &bad)) return false;
+  for (char32_t code : text) AppendUtf16le(code, out);
+  return true;
+}
+
 std::string Cp1252ToUtf8(const std::string &bytes) {
   std::string out;
   for (unsigned char byte : bytes) AppendUtf8(FromCp1252(byte), &out);

@@ -33,6 +33,8 @@ std::string EncodeUtf8(const std::u32string &text);
 // count or an unpaired surrogate, with *badOffset at the faulty unit.
 bool DecodeUtf16le(const std::string &bytes, std::u32string *out, std::size_t *badOffset);
 void AppendUtf16le(char32_t code, std::string *out);
+// UTF-8 text -> UTF-16LE bytes; false for bytes that are not UTF-8.
+bool Utf8ToUtf16le(const std::string &utf8, std::string *out);
 
 // Windows-1252 bytes <-> UTF-8 text.
 std::string Cp1252ToUtf8(const std::string &bytes);

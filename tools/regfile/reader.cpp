@@ -64,12 +64,6 @@ bool StartsWithNoCase(const std::u32string &text, std::size_t at, const char *pr
   return true;
 }
 
-std::string Ascii(const std::u32string &text) {
-  std::string out;
-  for (char32_t c : text) charsets::AppendUtf8(c, &out);
-  return out;
-}
-
 // Line number (from 1) of the code point at index `at` of text.
 int LineAt(const std::u32string &text, std::size_t at) {
   int line = 1;
@@ -85,9 +79,9 @@ class Reader {
 
   bool Run(std::string *error) {
     const std::u32string header = TrimRight(lines_.empty() ? std::u32string() : lines_[0]);
-    if (Ascii(header) == kHeader5) {
+    if (charsets::EncodeUtf8(header) == kHeader5) {
       unicode_ = true;
-    } else if (Ascii(header) == kHeader4) {
+    } else if (charsets::EncodeUtf8(header) == kHeader4) {
       unicode_ = false;
     } else {
       return Fail(
@@ -114,11 +108,10 @@ class Reader {
     return false;
   }
 
-  bool ToAnsi(const std::u32string &text, const char *what, std::string *out) {
-    std::size_t bad = 0;
-    if (charsets::UnicodeToCp1252(text, out, &bad)) return true;
-    return Error(std::string(what) + " holds " + charsets::Describe(text[bad]) +
-                 ", which has no Windows-1252 character (the registry is used through its 8-bit functions)");
+  static std::string Utf16(const std::u32string &text) {
+    std::string out;
+    for (char32_t c : text) charsets::AppendUtf16le(c, &out);
+    return out;
   }
 
   bool KeyLine(const std::u32string &text) {
@@ -129,8 +122,7 @@ class Reader {
       key.remove = true;
       inner.erase(0, 1);
     }
-    std::string path;
-    if (!ToAnsi(inner, "the key path", &path)) return false;
+    const std::string path = charsets::EncodeUtf8(inner);
     std::string root, subkey;
     if (!SplitKeyPath(path, &root, &subkey)) {
       return Error(
@@ -166,7 +158,7 @@ class Reader {
         if (i + 1 >= text.size()) break;
         const char32_t next = text[i + 1];
         if (next != U'\\' && next != U'"') {
-          return Error("unknown escape \\" + Ascii(std::u32string(1, next)) +
+          return Error("unknown escape \\" + charsets::EncodeUtf8(std::u32string(1, next)) +
                        " in a quoted string (only \\\\ and \\\" are known)");
         }
         out->push_back(next);
@@ -225,7 +217,7 @@ class Reader {
     } else {
       return Error("expected [KEY], \"name\"=... or @=...");
     }
-    if (!ToAnsi(name, "the value name", &value.name)) return false;
+    value.name = charsets::EncodeUtf8(name);
     while (at < text.size() && IsBlank(text[at])) ++at;
     if (at >= text.size() || text[at] != U'=') return Error("expected '=' after the value name");
     ++at;
@@ -239,8 +231,7 @@ class Reader {
       std::u32string data;
       if (!Quoted(rest, &end, &data)) return false;
       if (!TrimLeft(rest.substr(end)).empty()) return Error("unexpected text after the quoted string");
-      if (!ToAnsi(data, "the string", &value.data)) return false;
-      value.data.push_back('\0');
+      value.data = Utf16(data + U'\0');
       value.type = kRegSz;
     } else if (StartsWithNoCase(rest, 0, "dword:")) {
       const std::u32string digits = rest.substr(6);
@@ -268,27 +259,13 @@ class Reader {
         return Error("expected hex(N): with N the value type in hex");
       }
       value.type = type;
-      const std::size_t startLine = line_;
-      std::string bytes;
-      if (!HexList(rest, i + 2, &bytes)) return false;
-      if (unicode_ && (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
-        // The Unicode format holds the string types as UTF-16LE.
-        std::u32string decoded;
-        std::size_t bad = 0;
-        if (!charsets::DecodeUtf16le(bytes, &decoded, &bad)) {
-          errorLine_ = startLine;
-          message_ = "the data of hex(" + std::to_string(type) + ") is not UTF-16LE text";
-          return false;
-        }
-        std::size_t badIndex = 0;
-        if (!charsets::UnicodeToCp1252(decoded, &value.data, &badIndex)) {
-          errorLine_ = startLine;
-          message_ = "the data holds " + charsets::Describe(decoded[badIndex]) +
-                     ", which has no Windows-1252 character (the registry is used through its 8-bit functions)";
-          return false;
-        }
-      } else {
-        value.data = bytes;
+      if (!HexList(rest, i + 2, &value.data)) return false;
+      if (!unicode_ && (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
+        // REGEDIT4 holds the string types in Windows-1252; the model, as
+        // the Unicode format does, in UTF-16LE.
+        std::u32string text;
+        for (unsigned char c : value.data) text.push_back(charsets::FromCp1252(c));
+        value.data = Utf16(text);
       }
     } else {
       return Error("unknown value: expected \"text\", dword:, hex:, hex(N): or -");
@@ -339,8 +316,9 @@ bool SplitKeyPath(const std::string &path, std::string *root, std::string *subke
   return !root->empty();
 }
 
-bool Parse(const std::string &bytes, Document *document, std::string *error) {
+bool Parse(const std::string &bytes, Document *document, std::string *error, std::string *warning) {
   document->keys.clear();
+  if (warning != nullptr) warning->clear();
   if (bytes.empty()) return true;
 
   std::u32string text;
@@ -373,8 +351,21 @@ bool Parse(const std::string &bytes, Document *document, std::string *error) {
       for (unsigned char c : body) text.push_back(charsets::FromCp1252(c));
     }
   } else {
-    // REGEDIT4 files are in the 8-bit code page.
-    for (unsigned char c : bytes) text.push_back(charsets::FromCp1252(c));
+    // REGEDIT4 files are in the 8-bit code page, also when they were typed
+    // in UTF-8 (which is worth a word).
+    std::u32string asUtf8;
+    std::size_t firstHigh = bytes.size();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(bytes[i]);
+      if (c >= 0x80 && firstHigh == bytes.size()) firstHigh = i;
+      text.push_back(charsets::FromCp1252(c));
+    }
+    if (warning != nullptr && firstHigh < bytes.size() && charsets::DecodeUtf8(bytes, &asUtf8, &bad)) {
+      *warning = "line " + std::to_string(LineAt(text, firstHigh)) +
+                 ": a REGEDIT4 file is Windows-1252 and is read so, but this one reads as UTF-8; for UTF-8 make its "
+                 "first line \"" +
+                 kHeader5 + "\"";
+    }
   }
   Reader reader(SplitLines(text), document);
   return reader.Run(error);

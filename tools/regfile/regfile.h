@@ -1,13 +1,12 @@
 // Registry files in the format the Windows registry editor exports and
 // imports (.reg), read into and written from a plain in-memory model.
 //
-// The model holds the registry as its 8-bit (ANSI) functions see it: key
-// paths, value names and the data of the string types (REG_SZ,
-// REG_EXPAND_SZ, REG_MULTI_SZ) are Windows-1252 bytes, every other type's
-// data is its raw bytes.  Reading a Unicode file converts its text to
-// Windows-1252 (and the UTF-16LE data of hex(1), hex(2) and hex(7)); a
-// character that Windows-1252 lacks is refused with its line, since the
-// registry is reached through the 8-bit functions only.
+// The model holds the registry as the editor's Unicode files do, and as the
+// registry's wide functions see it: key paths and value names are UTF-8
+// text, the data of the string types (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ)
+// is UTF-16LE as the registry stores it, and every other type's data is its
+// raw bytes.  Reading and writing REGEDIT4 files converts their
+// Windows-1252 text.
 #ifndef VANTORIX_TOOLS_REGFILE_REGFILE_H
 #define VANTORIX_TOOLS_REGFILE_REGFILE_H
 
@@ -18,14 +17,14 @@
 namespace regfile {
 
 struct Value {
-  std::string name;     // empty for the key's default value (@)
+  std::string name;     // UTF-8; empty for the key's default value (@)
   bool remove = false;  // "name"=- : delete the value on import
   uint32_t type = 0;    // REG_SZ, REG_DWORD, ...
-  std::string data;     // as the 8-bit registry functions store it
+  std::string data;     // the string types in UTF-16LE, the others as they are
 };
 
 struct Key {
-  std::string path;     // root name in full, then the subkeys: HKEY_CURRENT_USER\Software\Demo
+  std::string path;     // UTF-8, the root's full name first: HKEY_CURRENT_USER\Software\Demo
   bool remove = false;  // [-path] : delete the key and all below it on import
   std::vector<Value> values;
 };
@@ -41,6 +40,9 @@ enum class Format {
   // "Windows Registry Editor Version 5.00", UTF-16LE with a byte order mark
   // and CRLF line ends: what the editor writes by default.
   Unicode,
+  // The same text in UTF-8 without a byte order mark, for terminals and
+  // pipes (the reader takes it as it takes the UTF-16LE file).
+  UnicodeUtf8,
   // "REGEDIT4", Windows-1252 with CRLF line ends.
   Regedit4,
 };
@@ -48,12 +50,16 @@ enum class Format {
 // Parses a whole file: UTF-16LE with its byte order mark, UTF-8 (with or
 // without one) or Windows-1252, told apart by the byte order mark and the
 // header line.  A file of no bytes at all is an empty document.  On failure
-// returns false and sets *error to "line N: what is wrong".
-bool Parse(const std::string &bytes, Document *document, std::string *error);
+// returns false and sets *error to "line N: what is wrong".  A REGEDIT4 file
+// whose bytes read as UTF-8 with characters beyond ASCII is read as the
+// format says, as Windows-1252, and *warning (when given) then names its
+// first such line; otherwise *warning is emptied.
+bool Parse(const std::string &bytes, Document *document, std::string *error, std::string *warning = nullptr);
 
 // The file's bytes in the given format.  Hex data is wrapped at 80 columns
-// with the editor's "\" continuations.  Fails only for a name that the
-// format cannot hold (a line break in a key or value name), saying which.
+// with the editor's "\" continuations.  Fails only for what the format
+// cannot hold (a line break in a key or value name; in REGEDIT4, a
+// character that Windows-1252 lacks), saying which.
 bool Write(const Document &document, Format format, std::string *bytes, std::string *error);
 
 // The five root keys that a path may start with, in full and in the short

@@ -1,11 +1,10 @@
 #include "tools/regfile/registry_io.h"
 
-#include <shlwapi.h>
 #include <windows.h>
 
 #include <vector>
 
-#include "tools/regfile/charsets.h"
+#include "tools/regfile/registry_calls.h"
 
 namespace regfile {
 
@@ -22,72 +21,89 @@ HKEY RootHandle(const std::string &root) {
 
 std::string Status(LONG status) { return "status " + std::to_string(status); }
 
-std::string Shown(const std::string &ansi) { return charsets::Cp1252ToUtf8(ansi); }
+std::string ValueName(const std::string &name) { return name.empty() ? std::string("@") : "\"" + name + "\""; }
+
+// The key names of a path typed with any case and any number of
+// separators, as the registry stores them: each name is looked up among
+// its parent's subkeys.  A name that is not found is kept as typed (the
+// key's opening then says why).
+std::string StoredSubkey(HKEY root, const std::string &typed) {
+  std::string stored;
+  HKEY parent = root;
+  std::size_t start = 0;
+  while (start <= typed.size()) {
+    std::size_t end = typed.find('\\', start);
+    if (end == std::string::npos) end = typed.size();
+    const std::string part = typed.substr(start, end - start);
+    start = end + 1;
+    if (part.empty()) continue;
+    std::string found = part;
+    std::string name;
+    LONG status;
+    for (DWORD index = 0; parent != nullptr && (status = calls::EnumKey(parent, index, &name)) != ERROR_NO_MORE_ITEMS;
+         ++index) {
+      if (status == ERROR_SUCCESS && calls::SameKeyName(name, part)) {
+        found = name;
+        break;
+      }
+      if (status != ERROR_SUCCESS && status != calls::kNotConvertible) break;
+    }
+    stored += (stored.empty() ? "" : "\\") + found;
+    HKEY child = nullptr;
+    if (parent != nullptr && calls::Open(parent, found, KEY_ENUMERATE_SUB_KEYS, &child) != ERROR_SUCCESS) {
+      child = nullptr;
+    }
+    if (parent != root && parent != nullptr) RegCloseKey(parent);
+    parent = child;
+  }
+  if (parent != root && parent != nullptr) RegCloseKey(parent);
+  return stored;
+}
 
 bool ExportTree(HKEY root, const std::string &rootName, const std::string &subkey, Document *document,
                 std::vector<std::string> *skipped, std::string *error) {
   HKEY key = nullptr;
   const std::string fullPath = subkey.empty() ? rootName : rootName + "\\" + subkey;
-  LONG status = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key);
+  LONG status = calls::Open(root, subkey, KEY_READ, &key);
   if (status != ERROR_SUCCESS) {
-    *error = "cannot open " + Shown(fullPath) + ": " + Status(status);
-    return false;
-  }
-  DWORD subkeys = 0, longestSubkey = 0, values = 0, longestName = 0, longestData = 0;
-  status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &longestSubkey, nullptr, &values, &longestName,
-                            &longestData, nullptr, nullptr);
-  if (status != ERROR_SUCCESS) {
-    RegCloseKey(key);
-    *error = "cannot read " + Shown(fullPath) + ": " + Status(status);
+    *error = "cannot open " + fullPath + ": " + Status(status);
     return false;
   }
 
   Key section;
   section.path = fullPath;
-  std::vector<char> name(longestName + 2);
-  std::vector<unsigned char> data(longestData + 1);
   for (DWORD index = 0;; ++index) {
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    DWORD dataLength = static_cast<DWORD>(data.size());
-    DWORD type = 0;
-    status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
-    if (status == ERROR_MORE_DATA) {
-      // Grown since the key was measured: make room and ask again.
-      name.resize(name.size() * 2 + 256);
-      data.resize(dataLength > data.size() ? dataLength + 1 : data.size() * 2);
-      --index;
+    Value value;
+    status = calls::EnumValue(key, index, &value);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status == calls::kNotConvertible) {
+      skipped->push_back("the value " + ValueName(value.name) + " of " + fullPath + ": its name is not Unicode text");
       continue;
     }
-    if (status == ERROR_NO_MORE_ITEMS) break;
     if (status != ERROR_SUCCESS) {
       RegCloseKey(key);
-      *error = "cannot read the values of " + Shown(fullPath) + ": " + Status(status);
+      *error = "cannot read the values of " + fullPath + ": " + Status(status);
       return false;
     }
-    Value value;
-    value.name.assign(name.data(), nameLength);
-    value.type = type;
-    value.data.assign(reinterpret_cast<const char *>(data.data()), dataLength);
     section.values.push_back(value);
   }
   if (!subkey.empty() || !section.values.empty()) document->keys.push_back(section);
 
   std::vector<std::string> children;
-  std::vector<char> child(longestSubkey + 2 > 256 ? longestSubkey + 2 : 256);
   for (DWORD index = 0;; ++index) {
-    status = RegEnumKeyA(key, index, child.data(), static_cast<DWORD>(child.size()));
+    std::string name;
+    status = calls::EnumKey(key, index, &name);
     if (status == ERROR_NO_MORE_ITEMS) break;
-    if (status == ERROR_MORE_DATA) {
-      child.resize(child.size() * 2);
-      --index;
+    if (status == calls::kNotConvertible) {
+      skipped->push_back(fullPath + "\\" + name + ": its name is not Unicode text");
       continue;
     }
     if (status != ERROR_SUCCESS) {
       RegCloseKey(key);
-      *error = "cannot read the subkeys of " + Shown(fullPath) + ": " + Status(status);
+      *error = "cannot read the subkeys of " + fullPath + ": " + Status(status);
       return false;
     }
-    children.emplace_back(child.data());
+    children.push_back(name);
   }
   RegCloseKey(key);
   for (const std::string &name : children) {
@@ -105,41 +121,36 @@ bool ExportTree(HKEY root, const std::string &rootName, const std::string &subke
 }  // namespace
 
 bool Import(const Document &document, std::string *error) {
+  if (!calls::CanStore(document, error)) return false;
   for (const Key &section : document.keys) {
     std::string rootName, subkey;
     if (!SplitKeyPath(section.path, &rootName, &subkey)) {
-      *error = "unknown root key in " + Shown(section.path);
+      *error = "unknown root key in " + section.path;
       return false;
     }
     const HKEY root = RootHandle(rootName);
     if (section.remove) {
-      const LONG status = subkey.empty() ? ERROR_ACCESS_DENIED : static_cast<LONG>(SHDeleteKeyA(root, subkey.c_str()));
+      const LONG status = subkey.empty() ? ERROR_ACCESS_DENIED : calls::DeleteTree(root, subkey);
       if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
-        *error = "cannot delete " + Shown(section.path) + ": " + Status(status);
+        *error = "cannot delete " + section.path + ": " + Status(status);
         return false;
       }
       continue;
     }
     HKEY key = nullptr;
-    DWORD disposition = 0;
-    LONG status = RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                  &key, &disposition);
+    LONG status = calls::Create(root, subkey, &key);
     if (status != ERROR_SUCCESS) {
-      *error = "cannot create " + Shown(section.path) + ": " + Status(status);
+      *error = "cannot create " + section.path + ": " + Status(status);
       return false;
     }
     for (const Value &value : section.values) {
       const char *what = value.remove ? "delete" : "set";
-      status = value.remove ? RegDeleteValueA(key, value.name.c_str())
-                            : RegSetValueExA(key, value.name.c_str(), 0, value.type,
-                                             reinterpret_cast<const BYTE *>(value.data.data()),
-                                             static_cast<DWORD>(value.data.size()));
+      status = value.remove ? calls::DeleteValue(key, value.name) : calls::SetValue(key, value);
       if (value.remove && status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
       if (status != ERROR_SUCCESS) {
         RegCloseKey(key);
-        *error = std::string("cannot ") + what + " the value " +
-                 (value.name.empty() ? std::string("@") : "\"" + Shown(value.name) + "\"") + " of " +
-                 Shown(section.path) + ": " + Status(status);
+        *error = std::string("cannot ") + what + " the value " + ValueName(value.name) + " of " + section.path + ": " +
+                 Status(status);
         return false;
       }
     }
@@ -158,15 +169,16 @@ bool Export(const std::string &path, Document *document, std::vector<std::string
     }
     return true;
   }
-  std::string rootName, subkey;
-  if (!SplitKeyPath(path, &rootName, &subkey)) {
-    *error = "the key " + Shown(path) + " does not start with one of the five root keys";
+  std::string rootName, typed;
+  if (!SplitKeyPath(path, &rootName, &typed)) {
+    *error = "the key " + path + " does not start with one of the five root keys";
     return false;
   }
-  while (!subkey.empty() && subkey.back() == '\\') subkey.pop_back();
+  const HKEY root = RootHandle(rootName);
+  const std::string subkey = StoredSubkey(root, typed);
   // A key asked for by name gets its section even when it is a root.
   const std::size_t before = document->keys.size();
-  if (!ExportTree(RootHandle(rootName), rootName, subkey, document, skipped, error)) return false;
+  if (!ExportTree(root, rootName, subkey, document, skipped, error)) return false;
   if (subkey.empty() && (document->keys.size() == before || document->keys[before].path != rootName)) {
     Key rootSection;
     rootSection.path = rootName;

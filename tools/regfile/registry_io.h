@@ -1,6 +1,7 @@
-// Moving .reg documents into and out of the registry, through the 8-bit
-// Win32 registry functions only: the same code works against Windows, wine
-// and the linux stand-in.
+// Moving .reg documents into and out of the registry: on Windows (and
+// wine) through the registry's wide functions, so that names and text keep
+// every character; on linux through the stand-in's 8-bit functions, which
+// hold Windows-1252 only.
 #ifndef VANTORIX_TOOLS_REGFILE_REGISTRY_IO_H
 #define VANTORIX_TOOLS_REGFILE_REGISTRY_IO_H
 
@@ -13,17 +14,20 @@ namespace regfile {
 
 // Applies the document's sections in order: creates keys and sets values,
 // deletes the keys of [-KEY] sections with everything below them and the
-// values written "name"=-.  Deleting what is not there is no error.  Stops
+// values written "name"=-.  Deleting what is not there is no error.  A
+// document that the registry cannot store (on linux: a character that
+// Windows-1252 lacks) is refused before anything changes; otherwise stops
 // at the first failure and says where.
 bool Import(const Document &document, std::string *error);
 
-// Reads the key at path (like HKEY_CURRENT_USER\Software\Demo) and
-// everything below it, one section per key in enumeration order, the key
-// itself first.  A root key gets a section only when it holds values (the
+// Reads the key at path (like HKEY_CURRENT_USER\Software\Demo, in any case,
+// with any number of separators) and everything below it, one section per
+// key in enumeration order, the key itself first; every path as the
+// registry stores it (its case, single separators).  A root key gets a section only when it holds values (the
 // roots always exist).  An empty path reads all five roots.  A key below
 // that cannot be read (no rights, a key the system makes up) is left out
-// with everything below it and named in *skipped; only the key asked for
-// must be readable.
+// with everything below it and named in *skipped, and so is a key or value
+// whose name is not Unicode text; only the key asked for must be readable.
 bool Export(const std::string &path, Document *document, std::vector<std::string> *skipped, std::string *error);
 
 }  // namespace regfile

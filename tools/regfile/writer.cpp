@@ -24,30 +24,35 @@ class Writer {
     out_ += U"\r\n";
   }
 
-  static std::u32string FromAnsi(const std::string &bytes) {
+  // Names are checked to be UTF-8 before anything is written.
+  static std::u32string FromUtf8(const std::string &text) {
     std::u32string out;
-    for (unsigned char c : bytes) out.push_back(charsets::FromCp1252(c));
+    std::size_t bad = 0;
+    charsets::DecodeUtf8(text, &out, &bad);
     return out;
   }
 
   static std::u32string Ascii(const std::string &text) { return std::u32string(text.begin(), text.end()); }
 
-  static std::u32string Quote(const std::string &bytes) {
+  static std::u32string Quote(const std::u32string &text) {
     std::u32string out = U"\"";
-    for (unsigned char c : bytes) {
-      if (c == '\\' || c == '"') out.push_back(U'\\');
-      out.push_back(charsets::FromCp1252(c));
+    for (char32_t c : text) {
+      if (c == U'\\' || c == U'"') out.push_back(U'\\');
+      out.push_back(c);
     }
     return out + U"\"";
   }
 
-  // A string value is written in quotes when it reads back the same: one
-  // terminating zero byte, no other, and no line break.
-  static bool Quotable(const Value &value) {
-    if (value.type != kRegSz || value.data.empty() || value.data.back() != '\0') return false;
-    for (std::size_t i = 0; i + 1 < value.data.size(); ++i) {
-      const char c = value.data[i];
-      if (c == '\0' || c == '\r' || c == '\n') return false;
+  // A string value is written in quotes when it reads back the same: UTF-16
+  // text with one terminating zero, no other, and no line break.  *text is
+  // then the text without its zero.
+  static bool Quotable(const Value &value, std::u32string *text) {
+    std::size_t bad = 0;
+    if (value.type != kRegSz || !charsets::DecodeUtf16le(value.data, text, &bad)) return false;
+    if (text->empty() || text->back() != 0) return false;
+    text->pop_back();
+    for (char32_t c : *text) {
+      if (c == 0 || c == U'\r' || c == U'\n') return false;
     }
     return true;
   }
@@ -70,12 +75,14 @@ class Writer {
     Line(line);
   }
 
-  void WriteValue(const Value &value) {
-    const std::u32string name = value.name.empty() ? U"@" : Quote(value.name);
+  // False, with *error set, for string data that REGEDIT4 cannot hold.
+  bool WriteValue(const std::string &path, const Value &value, std::string *error) {
+    const std::u32string name = value.name.empty() ? U"@" : Quote(FromUtf8(value.name));
+    std::u32string quoted;
     if (value.remove) {
       Line(name + U"=-");
-    } else if (Quotable(value)) {
-      Line(name + U"=" + Quote(value.data.substr(0, value.data.size() - 1)));
+    } else if (Quotable(value, &quoted)) {
+      Line(name + U"=" + Quote(quoted));
     } else if (value.type == kRegDword && value.data.size() == 4) {
       uint32_t number = 0;
       for (int i = 3; i >= 0; --i)
@@ -84,31 +91,51 @@ class Writer {
       std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(number));
       Line(name + U"=dword:" + Ascii(text));
     } else {
+      // The model holds the string types as UTF-16LE, as the Unicode format
+      // does; REGEDIT4 holds them in Windows-1252.
       std::string bytes = value.data;
-      if (format_ == Format::Unicode && IsStringType(value.type)) {
-        // The Unicode format holds the string types as UTF-16LE.
-        bytes.clear();
-        for (unsigned char c : value.data) charsets::AppendUtf16le(charsets::FromCp1252(c), &bytes);
+      std::u32string decoded;
+      std::size_t bad = 0;
+      if (format_ == Format::Regedit4 && IsStringType(value.type)) {
+        const bool isText = charsets::DecodeUtf16le(value.data, &decoded, &bad);
+        if (!isText || !charsets::UnicodeToCp1252(decoded, &bytes, &bad)) {
+          *error = "the data of " + (value.name.empty() ? std::string("@") : "\"" + value.name + "\"") + " in " + path +
+                   (isText ? " holds " + charsets::Describe(decoded[bad]) + ", which Windows-1252 lacks"
+                           : std::string(" is not UTF-16 text")) +
+                   ": REGEDIT4 cannot hold it (leave out --regedit4)";
+          return false;
+        }
       }
       char type[16];
       std::snprintf(type, sizeof type, "%x", static_cast<unsigned>(value.type));
       HexValue(name + (value.type == kRegBinary ? U"=hex:" : U"=hex(" + Ascii(type) + U"):"), bytes);
     }
+    return true;
   }
 
-  std::string Encode() const {
-    std::string bytes;
-    if (format_ == Format::Unicode) {
-      bytes = "\xFF\xFE";
-      for (char32_t c : out_) charsets::AppendUtf16le(c, &bytes);
-    } else {
-      for (char32_t c : out_) {
-        unsigned char byte = '?';
-        charsets::ToCp1252(c, &byte);  // every character came from Windows-1252
-        bytes.push_back(static_cast<char>(byte));
-      }
+  // False, with *error set, for a name that REGEDIT4 cannot hold.
+  bool Encode(std::string *bytes, std::string *error) const {
+    bytes->clear();
+    switch (format_) {
+      case Format::Unicode:
+        *bytes = "\xFF\xFE";
+        for (char32_t c : out_) charsets::AppendUtf16le(c, bytes);
+        return true;
+      case Format::UnicodeUtf8: *bytes = charsets::EncodeUtf8(out_); return true;
+      case Format::Regedit4: break;
     }
-    return bytes;
+    for (std::size_t i = 0; i < out_.size(); ++i) {
+      unsigned char byte = 0;
+      if (!charsets::ToCp1252(out_[i], &byte)) {
+        const std::size_t start = out_.rfind(U'\n', i) == std::u32string::npos ? 0 : out_.rfind(U'\n', i) + 1;
+        const std::u32string line = out_.substr(start, out_.find(U'\r', i) - start);
+        *error = "the line " + charsets::EncodeUtf8(line) + " holds " + charsets::Describe(out_[i]) +
+                 ", which Windows-1252 lacks: REGEDIT4 cannot hold it (leave out --regedit4)";
+        return false;
+      }
+      bytes->push_back(static_cast<char>(byte));
+    }
+    return true;
   }
 
  private:
@@ -118,34 +145,40 @@ class Writer {
 
 bool HasLineBreak(const std::string &text) { return text.find_first_of("\r\n") != std::string::npos; }
 
+bool IsUtf8(const std::string &text) {
+  std::u32string decoded;
+  std::size_t bad = 0;
+  return charsets::DecodeUtf8(text, &decoded, &bad);
+}
+
 }  // namespace
 
 bool Write(const Document &document, Format format, std::string *bytes, std::string *error) {
   for (const Key &key : document.keys) {
-    if (HasLineBreak(key.path)) {
-      *error = "the key " + charsets::Cp1252ToUtf8(key.path) +
-               " has a line break in its name, which a .reg file cannot hold";
+    if (!IsUtf8(key.path) || HasLineBreak(key.path)) {
+      *error = "the key " + key.path + " has a line break in its name, or is not UTF-8, which a .reg file cannot hold";
       return false;
     }
     for (const Value &value : key.values) {
-      if (HasLineBreak(value.name)) {
-        *error = "a value of " + charsets::Cp1252ToUtf8(key.path) +
-                 " has a line break in its name, which a .reg file cannot hold";
+      if (!IsUtf8(value.name) || HasLineBreak(value.name)) {
+        *error =
+            "a value of " + key.path + " has a line break in its name, or is not UTF-8, which a .reg file cannot hold";
         return false;
       }
     }
   }
 
   Writer writer(format);
-  writer.Line(format == Format::Unicode ? U"Windows Registry Editor Version 5.00" : U"REGEDIT4");
+  writer.Line(format == Format::Regedit4 ? U"REGEDIT4" : U"Windows Registry Editor Version 5.00");
   writer.Line(U"");
   for (const Key &key : document.keys) {
-    writer.Line(U"[" + std::u32string(key.remove ? U"-" : U"") + Writer::FromAnsi(key.path) + U"]");
-    for (const Value &value : key.values) writer.WriteValue(value);
+    writer.Line(U"[" + std::u32string(key.remove ? U"-" : U"") + Writer::FromUtf8(key.path) + U"]");
+    for (const Value &value : key.values) {
+      if (!writer.WriteValue(key.path, value, error)) return false;
+    }
     writer.Line(U"");
   }
-  *bytes = writer.Encode();
-  return true;
+  return writer.Encode(bytes, error);
 }
 
 }  // namespace regfile

@@ -38,18 +38,18 @@
 #include "tools/regfile/file_io.h"
 #include "tools/regfile/regfile.h"
 #include "tools/regfile/registry_io.h"
+#include "tools/vxhost/exit_status.h"
 #include "tools/vxhost/reply_codec.h"
 
 namespace {
 
-enum ExitStatus {
-  kReplied = 0,
-  kErrorReply = 1,
-  kUsageError = 2,
-  kNoReply = 3,
-  kPluginFailure = 4,
-  kRegistryFailure = 5,
-};
+using vxhost::kErrorReply;
+using vxhost::kNoReply;
+using vxhost::kPluginFailure;
+using vxhost::kRegistryFailure;
+using vxhost::kReplied;
+using vxhost::kUsageError;
+using vxhost::Note;
 
 const char kHelp[] =
     R"(usage: vxhost [OPTIONS] [FUNCTION PARAMETER]...
@@ -100,41 +100,40 @@ Options (before the first FUNCTION; -- ends them)
   --export FILE.reg [KEY]
                      after the calls, write KEY (like
                      HKEY_CURRENT_USER\Software\Demo) and all below it, or
-                     all five roots, to FILE.reg ('-': standard output)
+                     all five roots, to FILE.reg ('-': standard output,
+                     in UTF-8)
   --regedit4         write --export files as REGEDIT4 (Windows-1252)
                      instead of the editor's Unicode format
-  --registry FILE    (linux) the registry file to use
+  --registry FILE    (linux) the registry file to use (not empty)
   -h, --help         this text
 
 .reg files
   Read: "Windows Registry Editor Version 5.00" in UTF-16LE with its byte
   order mark (as the editor writes it) or in UTF-8, and "REGEDIT4" in
-  Windows-1252; every value form ("text", dword:, hex:, hex(N):, with
-  line continuations), @ for default values, [-KEY] and "name"=- for
+  Windows-1252 (a REGEDIT4 file that reads as UTF-8 is warned about);
+  every value form ("text", dword:, hex:, hex(N):, with line
+  continuations), @ for default values, [-KEY] and "name"=- for
   deletions.  Written: the editor's Unicode format, so that Windows
-  imports it the same on every code page (or REGEDIT4 with --regedit4).
-  The registry is used through its 8-bit (Windows-1252) functions, so a
-  name or text that Windows-1252 cannot hold is refused with its line.
+  imports it the same on every code page; in UTF-8 on standard output
+  (--export -); REGEDIT4 with --regedit4.  Key paths are written as the
+  registry stores them.  On Windows the registry's wide functions carry
+  every character whole; the linux stand-in holds Windows-1252 only, and
+  refuses a file with any other character before importing any of it.
 
 The registry
   On Windows (and wine) vxhost works on the system's registry.  The linux
   build works on the platform stand-in, whose registry is kept in a .reg
-  file: --registry FILE, else $VANTORIX_REGISTRY, else
-  $XDG_DATA_HOME/vantorix/registry.reg (~/.local/share when unset).  It is
-  loaded at the start and saved, atomically, when a run changed it.  A file
-  that cannot be parsed is refused with its line number before any call,
-  and is left as it is.
-
-Exit status
-  0  every call replied (or --import/--export/--functions succeeded)
-  1  a call answered "<<ERROR>>" (the root key name is not one of the five)
-  2  usage error: unknown option or function, or a parameter that cannot
-     be passed
-  3  a call sent no reply
-  4  the plug-in could not be loaded, or refused interface version 4
-  5  the registry file, --import or --export failed
-  With several calls every call runs and the status is that of the first
-  call that did not reply.
+  file: --registry FILE, else $VANTORIX_REGISTRY (when not empty), else
+  $XDG_DATA_HOME/vantorix/registry.reg (~/.local/share when unset).
+  A run that calls the plug-in or imports holds an exclusive lock on
+  FILE.lock from loading the file to saving it, atomically, when the run
+  changed it; with calls read from standard input, for each call, loading
+  the file again first when another process changed it.  So runs at the
+  same time never lose each other's writes.  A symbolic link is followed
+  and the file it leads to is replaced (the link stays); the file keeps
+  its mode.  A file that cannot be parsed is refused with its line number,
+  a file that vxhost may not write (or whose mode lets nobody write it) is
+  refused with the reason, both before any call, and left as they are.
 )";
 
 // --- output ------------------------------------------------------------------
@@ -271,11 +270,6 @@ int RunCall(hostsim::Host &host, const Functions &functions, const Call &call, S
   return kReplied;
 }
 
-// The first status that is not a reply wins.
-void Note(int *status, int outcome) {
-  if (*status == kReplied) *status = outcome;
-}
-
 // --- reading lines --------------------------------------------------------------
 
 bool ReadLine(bool prompt, std::string *line) {
@@ -327,9 +321,11 @@ const char kInteractiveHelp[] =
     "  Vantorix-GetRegistryKey HKEY_CURRENT_USER|Software\\Demo|Greeting\n"
     "Also: functions (list them), help, quit.  Lines starting with # are skipped.\n";
 
-// Runs one line at a time; after each call `afterCall` may save.
-template <typename AfterCall>
-int Interactive(hostsim::Host &host, const Functions &functions, Shape shape, bool prompt, AfterCall afterCall) {
+// Runs one line at a time, each call between `beginCall` (which may refuse
+// it) and `endCall`.
+template <typename Begin, typename End>
+int Interactive(hostsim::Host &host, const Functions &functions, Shape shape, bool prompt, Begin beginCall,
+                End endCall) {
   int status = kReplied;
   std::string line;
   if (prompt) Write(stdout, "Type help for help, quit to end.\n");
@@ -359,8 +355,12 @@ int Interactive(hostsim::Host &host, const Functions &functions, Shape shape, bo
       Note(&status, kUsageError);
       continue;
     }
+    if (!beginCall()) {
+      Note(&status, kRegistryFailure);
+      continue;
+    }
     Note(&status, RunCall(host, functions, call, shape));
-    if (!afterCall()) Note(&status, kRegistryFailure);
+    if (!endCall()) Note(&status, kRegistryFailure);
   }
   if (prompt) Write(stdout, "\n");  // end of input: leave the prompt's line
   return status;
@@ -371,6 +371,7 @@ int Interactive(hostsim::Host &host, const Functions &functions, Shape shape, bo
 struct Options {
   std::string plugin;
   std::string registry;
+  bool registryGiven = false;
   std::string importFile;
   std::string exportFile;
   std::string exportKey;
@@ -406,6 +407,11 @@ bool ParseArguments(const std::vector<std::string> &args, Options *options, std:
       if (!value(arg, &options->plugin)) return false;
     } else if (arg == "--registry") {
       if (!value(arg, &options->registry)) return false;
+      if (options->registry.empty()) {
+        *error = "--registry needs a file name, not an empty one";
+        return false;
+      }
+      options->registryGiven = true;
     } else if (arg == "--import") {
       if (!value(arg, &options->importFile)) return false;
     } else if (arg == "--export") {
@@ -435,7 +441,7 @@ bool ParseArguments(const std::vector<std::string> &args, Options *options, std:
     return false;
   }
 #ifdef _WIN32
-  if (!options->registry.empty()) {
+  if (options->registryGiven) {
     *error = "--registry is for the linux build; on Windows vxhost works on the system's registry";
     return false;
   }
@@ -474,22 +480,29 @@ bool StdinIsTerminal() {
 #endif
 }
 
+// Writes what it could read even when it left something out; that, named
+// on standard error, still fails the export.
 bool ExportTo(const Options &options, std::string *error) {
   regfile::Document document;
   std::string bytes;
   std::vector<std::string> skipped;
   const bool read = regfile::Export(options.exportKey, &document, &skipped, error);
   for (const std::string &why : skipped) Say("left out: " + why);
-  if (!read || !regfile::Write(document, options.regedit4 ? regfile::Format::Regedit4 : regfile::Format::Unicode,
-                               &bytes, error)) {
+  const bool toStdout = options.exportFile == "-";
+  const regfile::Format format = options.regedit4 ? regfile::Format::Regedit4
+                                 : toStdout       ? regfile::Format::UnicodeUtf8
+                                                  : regfile::Format::Unicode;
+  if (!read || !regfile::Write(document, format, &bytes, error)) return false;
+  if (toStdout) {
+    // UTF-8 text goes to a Windows console as text; REGEDIT4 as its bytes.
+    Write(stdout, bytes, format == regfile::Format::Regedit4);
+    fflush(stdout);
+  } else if (!regfile::SaveAtomically(options.exportFile, bytes, error)) {
     return false;
   }
-  if (options.exportFile == "-") {
-    Write(stdout, bytes, true);
-    fflush(stdout);
-    return true;
-  }
-  return regfile::SaveAtomically(options.exportFile, bytes, error);
+  if (skipped.empty()) return true;
+  *error = "the export is incomplete: it holds everything but what is named above as left out";
+  return false;
 }
 
 bool ImportFrom(const std::string &file, std::string *error) {
@@ -501,10 +514,12 @@ bool ImportFrom(const std::string &file, std::string *error) {
     return false;
   }
   regfile::Document document;
-  if (!regfile::Parse(bytes, &document, error)) {
+  std::string warning;
+  if (!regfile::Parse(bytes, &document, error, &warning)) {
     *error = file + ", " + *error;
     return false;
   }
+  if (!warning.empty()) Say(file + ", " + warning);
   if (!regfile::Import(document, error)) {
     *error = file + ": " + *error;
     return false;
@@ -520,7 +535,7 @@ int Run(const std::vector<std::string> &args) {
     return kUsageError;
   }
   if (options.help) {
-    Write(stdout, kHelp);
+    Write(stdout, kHelp + vxhost::ExitStatusHelp());
     return kReplied;
   }
   const bool anyAction = !options.calls.empty() || options.interactive || options.functions ||
@@ -558,34 +573,47 @@ int Run(const std::vector<std::string> &args) {
   }
 
 #ifndef _WIN32
-  // The stand-in's registry, from its file.
+  // The stand-in's registry, from its file; runs that may change it lock it.
+  const bool writing = !calls.empty() || readStdin || !options.importFile.empty();
   vxhost::RegistryStore store;
   std::string registryPath = options.registry;
   if (registryPath.empty()) registryPath = vxhost::DefaultRegistryPath(&error);
-  if (registryPath.empty() || !store.Load(registryPath, &error)) {
+  std::string warning;
+  if (registryPath.empty() || !store.Open(registryPath, writing, &error) || !store.Begin(&error, &warning)) {
     Say(error);
     Say("nothing was run; the registry file is left as it is");
     return kRegistryFailure;
   }
+  if (!warning.empty()) Say(warning);
   vxplatform::SetMessageBoxObserver([](const vxplatform::MessageBoxRecord &box) {
     Say("message box \"" + charsets::Cp1252ToUtf8(box.caption) + "\": " + charsets::Cp1252ToUtf8(box.text));
   });
-  auto save = [&store]() {
+  auto begin = [&store]() {
+    std::string why, note;
+    const bool begun = store.Begin(&why, &note);
+    if (!note.empty()) Say(note);
+    if (!begun) Say(why);
+    return begun;
+  };
+  auto end = [&store]() {
     bool saved = false;
     std::string why;
-    if (store.SaveIfChanged(&saved, &why)) return true;
+    if (store.End(&saved, &why)) return true;
     Say(why);
     return false;
   };
 #else
-  auto save = []() { return true; };
+  auto begin = []() { return true; };
+  auto end = []() { return true; };
 #endif
 
+  // The registry is ours (begun) from here to the end, except while calls
+  // are read from standard input: each of those begins and ends on its own.
   int status = kReplied;
   if (!options.importFile.empty()) {
     if (!ImportFrom(options.importFile, &error)) {
       Say(error);
-      return kRegistryFailure;
+      return kRegistryFailure;  // nothing of it is saved
     }
   }
 
@@ -595,13 +623,18 @@ int Run(const std::vector<std::string> &args) {
     if (answer != 4) {
       Say("the plug-in refused interface version 4 (it answered " + std::to_string(answer) + ")");
       host.Shutdown();
-      save();
+      end();
       return kPluginFailure;
     }
     for (const Call &call : calls) Note(&status, RunCall(host, *functions, call, options.shape));
     if (readStdin) {
+      if (!end()) Note(&status, kRegistryFailure);
       const bool prompt = StdinIsTerminal() && options.shape == Shape::Text;
-      Note(&status, Interactive(host, *functions, options.shape, prompt, save));
+      Note(&status, Interactive(host, *functions, options.shape, prompt, begin, end));
+      if (!begin()) {
+        host.Shutdown();
+        return kRegistryFailure;
+      }
     }
     host.Shutdown();
   }
@@ -610,7 +643,7 @@ int Run(const std::vector<std::string> &args) {
     Say(error);
     Note(&status, kRegistryFailure);
   }
-  if (!save()) Note(&status, kRegistryFailure);
+  if (!end()) Note(&status, kRegistryFailure);
   return status;
 }
 
@@ -620,6 +653,7 @@ int main(int argc, char **argv) {
 #ifdef _WIN32
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 #else
   // A file size limit makes a save fail with an error instead of ending
   // the program half-way.

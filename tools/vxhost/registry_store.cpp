@@ -22,23 +22,49 @@ std::string DefaultRegistryPath(std::string *error) {
   return std::string();
 }
 
-bool RegistryStore::Load(const std::string &path, std::string *error) {
-  path_ = path;
+bool RegistryStore::Open(const std::string &path, bool writing, std::string *error) {
+  writing_ = writing;
   loaded_ = false;
+  path_ = path;
+  if (!writing) return true;
+  path_ = FollowLinks(path, error);
+  // The lock file goes beside the registry file, in a folder made for it.
+  return !path_.empty() && MayReplace(path_, error) && regfile::MakeParentFolders(path_, error) &&
+         lock_.Open(path_, error);
+}
+
+bool RegistryStore::Begin(std::string *error, std::string *warning) {
+  warning->clear();
+  if (writing_ && !lock_.Lock(error)) return false;
   std::string bytes;
   bool exists = false;
-  if (!regfile::ReadWholeFile(path, &bytes, &exists, error)) return false;
+  if (!regfile::ReadWholeFile(path_, &bytes, &exists, error)) {
+    loaded_ = false;
+    lock_.Unlock();
+    return false;
+  }
+  if (loaded_ && exists == fileExists_ && bytes == fileBytes_) return true;
+
+  loaded_ = false;
   regfile::Document document;
-  if (!regfile::Parse(bytes, &document, error)) {
-    *error = path + ", " + *error;
+  if (!regfile::Parse(bytes, &document, error, warning)) {
+    *error = path_ + ", " + *error;
+    lock_.Unlock();
     return false;
   }
   vxplatform::ResetRegistry();
+  if (!warning->empty()) *warning = path_ + ", " + *warning;
   if (!regfile::Import(document, error)) {
-    *error = path + ": " + *error;
+    *error = path_ + ": " + *error;
+    lock_.Unlock();
     return false;
   }
-  if (!Snapshot(&saved_, error)) return false;
+  if (!Snapshot(&saved_, error)) {
+    lock_.Unlock();
+    return false;
+  }
+  fileExists_ = exists;
+  fileBytes_ = bytes;
   loaded_ = true;
   return true;
 }
@@ -55,19 +81,23 @@ bool RegistryStore::Snapshot(std::string *bytes, std::string *error) const {
   return regfile::Write(document, regfile::Format::Unicode, bytes, error);
 }
 
-bool RegistryStore::SaveIfChanged(bool *saved, std::string *error) {
+bool RegistryStore::End(bool *saved, std::string *error) {
   *saved = false;
-  if (!loaded_) {
-    *error = "the registry file was not loaded; it is left as it is";
-    return false;
-  }
+  if (!writing_) return true;
+  bool ok = loaded_;
+  if (!ok) *error = "the registry file was not loaded; it is left as it is";
   std::string bytes;
-  if (!Snapshot(&bytes, error)) return false;
-  if (bytes == saved_) return true;
-  if (!regfile::MakeParentFolders(path_, error) || !regfile::SaveAtomically(path_, bytes, error)) return false;
-  saved_ = bytes;
-  *saved = true;
-  return true;
+  ok = ok && Snapshot(&bytes, error);
+  if (ok && bytes != saved_) {
+    ok = regfile::SaveAtomically(path_, bytes, error);
+    if (ok) {
+      saved_ = fileBytes_ = bytes;
+      fileExists_ = true;
+      *saved = true;
+    }
+  }
+  lock_.Unlock();
+  return ok;
 }
 
 }  // namespace vxhost

@@ -138,6 +138,11 @@ case_import_export() {
   expect_status 0
   if [ "$(head -c 2 "$work/out.reg" | od -An -tx1 | tr -d ' ')" == "fffe" ] &&
     iconv -f UTF-16 -t UTF-8 "$work/out.reg" | grep -q '^"Café"="crème \\"brûlé\\""'; then ok; else fail "Unicode export"; fi
+  # The same text in UTF-8 on standard output.
+  run --export - "$test_key"
+  expect_status 0
+  content=$(iconv -f UTF-16 -t UTF-8 "$work/out.reg"; echo .)
+  expect_out "${content%.}"
   # Deleting on import.
   printf 'Windows Registry Editor Version 5.00\n\n[-%s]\n' "$test_key" >"$work/delete.reg"
   run --import "$work/delete.reg"
@@ -153,9 +158,27 @@ case_import_export() {
   expect_status 5; expect_err "missing.reg"
 }
 
-# --- linux: the registry file ------------------------------------------------
-
 same_file() { cmp -s "$1" "$2"; }
+
+# --- wine: what the registry's 8-bit functions cannot hold ------------------
+
+case_wide_export() {
+  current="an export under wine keeps every character"
+  local key="$test_key\\Erdős 中文"
+  "${vxhost[0]}" reg add "$key" /v "Erdős 中文" /d "Erdős 中文" /f >/dev/null 2>&1 </dev/null
+  run --export "$work/wide.reg" "$key"
+  expect_status 0; expect_no_err
+  if iconv -f UTF-16 -t UTF-8 "$work/wide.reg" | grep -q '^"Erdős 中文"="Erdős 中文"'; then ok; else fail "the export lost characters"; fi
+  printf 'Windows Registry Editor Version 5.00\n\n[-%s]\n' "$test_key" >"$work/delete.reg"
+  run --import "$work/delete.reg"
+  run --import "$work/wide.reg"
+  expect_status 0
+  run --export "$work/again.reg" "$key"
+  if same_file "$work/wide.reg" "$work/again.reg"; then ok; else fail "the import did not bring back the same key"; fi
+  run --import "$work/delete.reg"
+}
+
+# --- linux: the registry file ------------------------------------------------
 
 case_registry_file() {
   current="registry file"
@@ -200,16 +223,70 @@ case_registry_file() {
   expect_status 0
   cp "$VANTORIX_REGISTRY" "$work/before.reg"
   printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vantorix CLI\\More]\n"x"="y"\n' >"$work/more.reg"
+  # The call that sends no reply does not hide the failed save.
   (
     ulimit -f 1
-    "${vxhost[@]}" --import "$work/more.reg" >"$work/out" 2>"$work/err" </dev/null
+    "${vxhost[@]}" --import "$work/more.reg" 1 'HKEY_CURRENT_USER|x' >"$work/out" 2>"$work/err" </dev/null
   )
   status=$?
   out=$(cat "$work/out")
   err=$(cat "$work/err")
   expect_status 5; expect_err "cannot save"
   if same_file "$VANTORIX_REGISTRY" "$work/before.reg"; then ok; else fail "the old file was changed"; fi
-  if [ "$(ls "$work" | grep -c '^registry\.reg')" -eq 1 ]; then ok; else fail "a temporary file was left: $(ls "$work")"; fi
+  if [ "$(ls "$work" | grep -v '\.lock$' | grep -c '^registry\.reg')" -eq 1 ]; then ok; else fail "a temporary file was left: $(ls "$work")"; fi
+}
+
+# The names of the values v1, v2, ... in the registry file at $1, in order.
+stored_names() { iconv -f UTF-16 -t UTF-8 "$1" | grep -o '^"v[0-9]*"' | sort -V | tr -d '"' | tr '\n' ' '; }
+
+case_shared_registry_file() {
+  current="runs at the same time lose no write"
+  rm -f "$VANTORIX_REGISTRY"
+  local i expected=""
+  for i in $(seq 1 20); do
+    "${vxhost[@]}" Vantorix-SetRegistryKey "HKEY_CURRENT_USER|Software\Vantorix CLI|v$i||$i" >/dev/null 2>&1 </dev/null &
+    expected+="v$i "
+  done
+  wait
+  status=0 out="" err=""
+  if [ "$(stored_names "$VANTORIX_REGISTRY")" == "$expected" ]; then ok; else fail "kept: $(stored_names "$VANTORIX_REGISTRY")"; fi
+
+  current="a session on standard input keeps what others wrote meanwhile"
+  rm -f "$VANTORIX_REGISTRY"
+  mkfifo "$work/calls"
+  "${vxhost[@]}" -i <"$work/calls" >"$work/session" 2>&1 &
+  local session=$!
+  exec 3>"$work/calls"
+  echo 'Vantorix-SetRegistryKey HKEY_CURRENT_USER|Software\Vantorix CLI|v1||session' >&3
+  for _ in $(seq 1 200); do grep -q session "$work/session" && break; sleep 0.05; done
+  run Vantorix-SetRegistryKey 'HKEY_CURRENT_USER|Software\Vantorix CLI|v2||other'
+  echo 'Vantorix-SetRegistryKey HKEY_CURRENT_USER|Software\Vantorix CLI|v3||session' >&3
+  exec 3>&-
+  wait "$session"
+  status=$? out=$(cat "$work/session") err=""
+  expect_status 0
+  if [ "$(stored_names "$VANTORIX_REGISTRY")" == "v1 v2 v3 " ]; then ok; else fail "kept: $(stored_names "$VANTORIX_REGISTRY")"; fi
+
+  current="a registry file that may not be written"
+  printf 'REGEDIT4\n' >"$work/readonly.reg"
+  chmod 0444 "$work/readonly.reg"
+  run --registry "$work/readonly.reg" Vantorix-Version
+  expect_status 5; expect_out ""; expect_err "read-only (mode 0444)"
+  if [ "$(cat "$work/readonly.reg")" == REGEDIT4 ]; then ok; else fail "the read-only file was changed"; fi
+
+  current="a registry file behind a symbolic link"
+  mkdir -p "$work/real"
+  printf 'REGEDIT4\n' >"$work/real/target.reg"
+  chmod 0640 "$work/real/target.reg"
+  ln -s real/target.reg "$work/link.reg"
+  run --registry "$work/link.reg" Vantorix-SetRegistryKey 'HKEY_CURRENT_USER|Software\Vantorix CLI|v1||x'
+  expect_status 0
+  if [ -L "$work/link.reg" ] && [ "$(stored_names "$work/real/target.reg")" == "v1 " ] &&
+    [ "$(stat -c %a "$work/real/target.reg")" == 640 ]; then ok; else fail "the link's target was not updated in place"; fi
+
+  current="an empty --registry"
+  run --registry '' Vantorix-Version
+  expect_status 2; expect_err "--registry needs a file name"
 }
 
 case_message_boxes() {
@@ -250,8 +327,12 @@ case_replies
 case_error_reply
 case_interactive_from_input
 case_import_export
+if [ "$lane" == wine ]; then
+  case_wide_export
+fi
 if [ "$lane" == linux ]; then
   case_registry_file
+  case_shared_registry_file
   case_message_boxes
   case_accents_round_trip
 fi

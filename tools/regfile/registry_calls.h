@@ -1,0 +1,43 @@
+// The registry functions that Import and Export call, on the model's text:
+// names in UTF-8, the string types' data in UTF-16LE.  The Windows build
+// calls the registry's wide functions, so that every name and text comes
+// and goes whole; the linux build calls the stand-in's 8-bit functions and
+// converts through Windows-1252.  Each returns a Windows status.
+#ifndef VANTORIX_TOOLS_REGFILE_REGISTRY_CALLS_H
+#define VANTORIX_TOOLS_REGFILE_REGISTRY_CALLS_H
+
+#include <windows.h>
+
+#include <string>
+
+#include "tools/regfile/regfile.h"
+
+namespace regfile {
+namespace calls {
+
+// ERROR_NO_UNICODE_TRANSLATION: a name or text that the functions in use
+// cannot carry.
+constexpr LONG kNotConvertible = 1113;
+
+// Whether the functions in use can store everything that the document
+// holds; if not, *error names the first thing they cannot.
+bool CanStore(const Document &document, std::string *error);
+
+LONG Open(HKEY parent, const std::string &subkey, REGSAM access, HKEY *key);
+LONG Create(HKEY parent, const std::string &subkey, HKEY *key);
+// The subkey with everything below it.
+LONG DeleteTree(HKEY parent, const std::string &subkey);
+// The subkey or value at index; ERROR_NO_MORE_ITEMS past the last.  For a
+// name that is not Unicode text, kNotConvertible and the name with U+FFFD
+// in place of what is wrong (to be named in a message).
+LONG EnumKey(HKEY key, DWORD index, std::string *name);
+LONG EnumValue(HKEY key, DWORD index, Value *value);
+LONG SetValue(HKEY key, const Value &value);
+LONG DeleteValue(HKEY key, const std::string &name);
+// Whether two names name the same key, as the registry compares them.
+bool SameKeyName(const std::string &a, const std::string &b);
+
+}  // namespace calls
+}  // namespace regfile
+
+#endif

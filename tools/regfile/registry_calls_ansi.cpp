@@ -1,0 +1,160 @@
+// The registry calls through the 8-bit functions, as the linux stand-in
+// offers them: names and string data converted between the model's
+// Unicode and Windows-1252.
+#include <shlwapi.h>
+
+#include <vector>
+
+#include "tools/regfile/charsets.h"
+#include "tools/regfile/registry_calls.h"
+
+namespace regfile {
+namespace calls {
+
+namespace {
+
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// Names in UTF-8, or string data in UTF-16LE, -> Windows-1252, as the
+// 8-bit functions take them; *bad is the character that the code page
+// lacks, or 0 for bytes that are not text in the first place.
+bool ToAnsi(const std::string &bytes, bool utf16, std::string *ansi, char32_t *bad) {
+  std::u32string text;
+  std::size_t at = 0;
+  *bad = 0;
+  if (!(utf16 ? charsets::DecodeUtf16le(bytes, &text, &at) : charsets::DecodeUtf8(bytes, &text, &at))) return false;
+  if (charsets::UnicodeToCp1252(text, ansi, &at)) return true;
+  *bad = text[at];
+  return false;
+}
+
+bool ToAnsi(const std::string &utf8, std::string *ansi, char32_t *bad) { return ToAnsi(utf8, false, ansi, bad); }
+
+bool DataToAnsi(const std::string &utf16, std::string *ansi, char32_t *bad) { return ToAnsi(utf16, true, ansi, bad); }
+
+std::string DataFromAnsi(const std::string &ansi) {
+  std::string utf16;
+  for (unsigned char c : ansi) charsets::AppendUtf16le(charsets::FromCp1252(c), &utf16);
+  return utf16;
+}
+
+std::string Lacks(const std::string &what, char32_t bad) {
+  return what + (bad == 0 ? std::string(" is not Unicode text") : " holds " + charsets::Describe(bad)) +
+         ", which this registry cannot store: it is reached through the 8-bit functions, in Windows-1252";
+}
+
+}  // namespace
+
+bool CanStore(const Document &document, std::string *error) {
+  std::string ansi;
+  char32_t bad = 0;
+  for (const Key &key : document.keys) {
+    if (!ToAnsi(key.path, &ansi, &bad)) {
+      *error = Lacks("the key path " + key.path, bad);
+      return false;
+    }
+    for (const Value &value : key.values) {
+      const std::string name = value.name.empty() ? std::string("@") : "\"" + value.name + "\"";
+      if (!ToAnsi(value.name, &ansi, &bad)) {
+        *error = Lacks("the value name " + name + " in " + key.path, bad);
+        return false;
+      }
+      if (!value.remove && IsStringType(value.type) && !DataToAnsi(value.data, &ansi, &bad)) {
+        *error = Lacks("the data of " + name + " in " + key.path, bad);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+LONG Open(HKEY parent, const std::string &subkey, REGSAM access, HKEY *key) {
+  std::string ansi;
+  char32_t bad = 0;
+  if (!ToAnsi(subkey, &ansi, &bad)) return kNotConvertible;
+  return RegOpenKeyExA(parent, ansi.c_str(), 0, access, key);
+}
+
+LONG Create(HKEY parent, const std::string &subkey, HKEY *key) {
+  std::string ansi;
+  char32_t bad = 0;
+  if (!ToAnsi(subkey, &ansi, &bad)) return kNotConvertible;
+  DWORD disposition = 0;
+  return RegCreateKeyExA(parent, ansi.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key,
+                         &disposition);
+}
+
+LONG DeleteTree(HKEY parent, const std::string &subkey) {
+  std::string ansi;
+  char32_t bad = 0;
+  if (!ToAnsi(subkey, &ansi, &bad)) return kNotConvertible;
+  return static_cast<LONG>(SHDeleteKeyA(parent, ansi.c_str()));
+}
+
+LONG EnumKey(HKEY key, DWORD index, std::string *name) {
+  std::vector<char> buffer(256);
+  for (;;) {
+    const LONG status = RegEnumKeyA(key, index, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (status == ERROR_MORE_DATA) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (status == ERROR_SUCCESS) *name = charsets::Cp1252ToUtf8(buffer.data());
+    return status;
+  }
+}
+
+LONG EnumValue(HKEY key, DWORD index, Value *value) {
+  std::vector<char> name(256);
+  std::vector<unsigned char> data(1024);
+  for (;;) {
+    DWORD nameLength = static_cast<DWORD>(name.size());
+    DWORD dataLength = static_cast<DWORD>(data.size());
+    DWORD type = 0;
+    const LONG status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+    if (status == ERROR_MORE_DATA) {
+      // Either buffer may be short: make room in both and ask again.
+      name.resize(name.size() * 2);
+      data.resize(dataLength > data.size() ? dataLength : data.size() * 2);
+      continue;
+    }
+    if (status != ERROR_SUCCESS) return status;
+    value->name = charsets::Cp1252ToUtf8(std::string(name.data(), nameLength));
+    value->remove = false;
+    value->type = type;
+    value->data.assign(reinterpret_cast<const char *>(data.data()), dataLength);
+    if (IsStringType(type)) value->data = DataFromAnsi(value->data);
+    return status;
+  }
+}
+
+LONG SetValue(HKEY key, const Value &value) {
+  std::string name, data = value.data;
+  char32_t bad = 0;
+  if (!ToAnsi(value.name, &name, &bad)) return kNotConvertible;
+  if (IsStringType(value.type) && !DataToAnsi(value.data, &data, &bad)) return kNotConvertible;
+  return RegSetValueExA(key, name.c_str(), 0, value.type, reinterpret_cast<const BYTE *>(data.data()),
+                        static_cast<DWORD>(data.size()));
+}
+
+LONG DeleteValue(HKEY key, const std::string &name) {
+  std::string ansi;
+  char32_t bad = 0;
+  if (!ToAnsi(name, &ansi, &bad)) return kNotConvertible;
+  return RegDeleteValueA(key, ansi.c_str());
+}
+
+bool SameKeyName(const std::string &a, const std::string &b) {
+  // The stand-in folds the ASCII letters only.
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace calls
+}  // namespace regfile
