@@ -65,7 +65,7 @@ static_assert(offsetof(VxCallRecord, cwBefore) == 48, "record layout");
 #define VX_FUNCTION_TYPE(name) "  .type " #name ", @function\n"
 #endif
 
-asm(".pushsection .text\n"  // and back to the compiler's own section after
+asm(VX_ASM_TEXT_BEGIN
     "  .globl " VX_SYMBOL(vx_checked_call) "\n" VX_FUNCTION_TYPE(vx_checked_call)  //
     VX_SYMBOL(vx_checked_call) ":\n"
     "  pushl %ebp\n"
@@ -97,7 +97,7 @@ asm(".pushsection .text\n"  // and back to the compiler's own section after
     "  popl %ebx\n"
     "  popl %ebp\n"
     "  ret\n"
-    ".popsection\n");
+    VX_ASM_TEXT_END);
 
 namespace {
 

@@ -15,6 +15,17 @@
 
 #include "host/call_block.h"
 
+// Top-level assembly goes between these, so that the compiler's own output
+// after it stays in the section the compiler thinks it is in (ELF can say
+// so; on Windows the compiler names the section of everything it emits).
+#if defined(_WIN32)
+#define VX_ASM_TEXT_BEGIN ".text\n"
+#define VX_ASM_TEXT_END ""
+#else
+#define VX_ASM_TEXT_BEGIN ".pushsection .text\n"
+#define VX_ASM_TEXT_END ".popsection\n"
+#endif
+
 namespace hostsim {
 
 // True where the calls are checked (32-bit x86 builds).

@@ -32,7 +32,7 @@ void vx_sound_records_esp(ExternCallBlock *);
 
 // Each entry breaks one rule and returns; the last keeps every rule and
 // answers, in the block's reply field, the ESP it was entered with.
-asm(".pushsection .text\n"  // and back to the compiler's own section after
+asm(VX_ASM_TEXT_BEGIN
     VX_ENTRY(vx_broken_ebx) "  movl $0x12345678, %ebx\n  ret\n"  //
     VX_ENTRY(vx_broken_esi) "  movl $0x12345678, %esi\n  ret\n"  //
     VX_ENTRY(vx_broken_edi) "  movl $0x12345678, %edi\n  ret\n"  //
@@ -50,7 +50,7 @@ asm(".pushsection .text\n"  // and back to the compiler's own section after
     "  movl 4(%esp), %eax\n"
     "  movl %esp, 24(%eax)\n"
     "  ret\n"
-    ".popsection\n");
+    VX_ASM_TEXT_END);
 
 namespace {
 
