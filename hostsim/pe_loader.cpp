@@ -6,9 +6,13 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <string>
+#include <vector>
 
 #include <vxplatform/testing.h>
 
@@ -123,7 +127,7 @@ std::unique_ptr<PeModule> PeModule::Load(const std::string &path, std::string *e
           (image.Is64Bit() ? ", PE32+" : "");
   } else if (!image.IsLibrary()) {
     why = path + " is not a DLL";
-  } else if (layout.sectionAlignment % kPage != 0 || layout.sizeOfImage == 0 ||
+  } else if (layout.sectionAlignment == 0 || layout.sectionAlignment % kPage != 0 || layout.sizeOfImage == 0 ||
              layout.sizeOfHeaders > layout.sizeOfImage || layout.sizeOfHeaders > image.Bytes().size()) {
     why = path + ": image layout this loader cannot map (section alignment " + Hex(layout.sectionAlignment) +
           ", image size " + Hex(layout.sizeOfImage) + ")";
@@ -217,17 +221,24 @@ bool PeModule::BindImports(std::string *error) {
     }
     if (descriptor->dll == 0) break;
     const char *dll = At<const char>(descriptor->dll);
-    uint32_t *addresses = At<uint32_t>(descriptor->addresses);
-    const uint32_t *names = At<const uint32_t>(descriptor->names ? descriptor->names : descriptor->addresses);
-    for (std::size_t i = 0; dll && addresses && names && names[i] != 0; ++i) {
-      const char *name = (names[i] & 0x80000000u) ? nullptr : At<const char>(names[i] + 2);
-      void *bound = name ? BoundImport(dll, name) : nullptr;
-      if (bound == nullptr) {
-        *error = path_ + " imports " + dll + "!" +
-                 (name ? std::string(name) : "#" + std::to_string(names[i] & 0xFFFF)) + ", which nothing binds";
+    const uint32_t names = descriptor->names ? descriptor->names : descriptor->addresses;
+    for (uint32_t i = 0;; ++i) {
+      const uint32_t *entry = At<const uint32_t>(names + 4 * i);
+      uint32_t *slot = At<uint32_t>(descriptor->addresses + 4 * i);
+      if (dll == nullptr || entry == nullptr || slot == nullptr) {
+        *error = path_ + ": import table runs past the image";
         return false;
       }
-      addresses[i] = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(bound));
+      if (*entry == 0) break;
+      // By name (a hint, then the name) or, with the high bit, by ordinal.
+      const char *name = (*entry & 0x80000000u) ? nullptr : At<const char>(*entry + 2);
+      void *bound = name ? BoundImport(dll, name) : nullptr;
+      if (bound == nullptr) {
+        *error = path_ + " imports " + dll + "!" + (name ? std::string(name) : "#" + std::to_string(*entry & 0xFFFF)) +
+                 ", which nothing binds";
+        return false;
+      }
+      *slot = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(bound));
     }
   }
   return true;
