@@ -29,8 +29,10 @@ else()
   message(STATUS "linux32: the tests run under ${VX_QEMU_I386} (${VX_LINUX32_WHY})")
   set(VX_LINUX32_RUNNER "under qemu-i386 (${VX_LINUX32_WHY})" CACHE INTERNAL "")
   set(CMAKE_CROSSCOMPILING_EMULATOR ${VX_QEMU_I386})
-  # AddressSanitizer does not start under qemu-i386 (it waits without end
-  # in its start-up); UndefinedBehaviorSanitizer does.
+  # Under qemu-i386 the program's libraries and stack land where
+  # AddressSanitizer keeps its shadow memory (0x20000000 to 0x40000000), and
+  # a program built with it never gets past its start-up;
+  # UndefinedBehaviorSanitizer works.
   if(VX_SANITIZE)
     message(STATUS "linux32: under qemu-i386 with UndefinedBehaviorSanitizer only")
     set(VX_SANITIZE_UNDEFINED_ONLY ON)
