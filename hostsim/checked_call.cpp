@@ -110,6 +110,21 @@ std::string Hex(uint32_t value) {
   return text;
 }
 
+// The entry point and what it was asked, for reports:
+// "FMExternCallProc(CallExternal, function 2)".
+std::string CallName(const ExternCallBlock &block) {
+  std::string kind;
+  switch (block.callKind) {
+    case CallInit: kind = "CallInit"; break;
+    case CallIdle: kind = "CallIdle"; break;
+    case CallExternal: kind = "CallExternal, function " + std::to_string(block.functionIndex); break;
+    case CallShutdown: kind = "CallShutdown"; break;
+    case CallPreferences: kind = "CallPreferences"; break;
+    default: kind = "call kind " + std::to_string(block.callKind); break;
+  }
+  return "FMExternCallProc(" + kind + ")";
+}
+
 void CheckRegister(std::string *broken, const char *name, uint32_t expected, uint32_t actual) {
   if (actual != expected)
     *broken += std::string(name) + " not preserved (" + Hex(expected) + " became " + Hex(actual) + "); ";
@@ -120,6 +135,7 @@ void CheckRegister(std::string *broken, const char *name, uint32_t expected, uin
 bool CallsAreChecked() { return true; }
 
 std::string CheckedCall(ExternCallProc entry, ExternCallBlock *block) {
+  const std::string call = CallName(*block);
   // ESP at the call is 4, 8 or 12 modulo 16: from a 16-byte boundary, drop
   // (12 - misalignment) bytes, then push the 4-byte argument.
   lastMisalignment = 4u * (1u + callCount++ % 3u);
@@ -143,8 +159,9 @@ std::string CheckedCall(ExternCallProc entry, ExternCallBlock *block) {
   if (r.eflags & 0x400u) broken += "direction flag left set; ";
   if (r.cwAfter != r.cwBefore)
     broken += "x87 control word changed (" + Hex(r.cwBefore) + " became " + Hex(r.cwAfter) + "); ";
-  if (!broken.empty()) broken.resize(broken.size() - 2);
-  return broken;
+  if (broken.empty()) return broken;
+  broken.resize(broken.size() - 2);
+  return call + " broke the calling convention: " + broken;
 }
 
 unsigned LastCallMisalignment() { return lastMisalignment; }

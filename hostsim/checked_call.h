@@ -31,9 +31,10 @@ namespace hostsim {
 // True where the calls are checked (32-bit x86 builds).
 bool CallsAreChecked();
 
-// Calls entry(block).  Returns what the entry point broke, one sentence per
-// broken rule, or an empty string when it kept every rule (always empty
-// where calls are not checked).  The trampoline restores the caller's
+// Calls entry(block).  Returns what the entry point broke, naming the call
+// and then every broken rule ("FMExternCallProc(CallInit) broke the calling
+// convention: EBX not preserved (...)"), or an empty string when it kept
+// every rule (always empty where calls are not checked).  The trampoline restores the caller's
 // registers, direction flag and control word either way.
 std::string CheckedCall(ExternCallProc entry, ExternCallBlock *block);
 

@@ -41,21 +41,6 @@ constexpr unsigned char kGuardFill = 0xFD;
 constexpr unsigned char kFreedFill = 0xDD;
 constexpr unsigned char kFreshFill = 0xCD;
 
-// The entry point and what it was asked, for reports:
-// "FMExternCallProc(CallExternal, function 2)".
-std::string CallName(const ExternCallBlock &block) {
-  std::string kind;
-  switch (block.callKind) {
-    case CallInit: kind = "CallInit"; break;
-    case CallIdle: kind = "CallIdle"; break;
-    case CallExternal: kind = "CallExternal, function " + std::to_string(block.functionIndex); break;
-    case CallShutdown: kind = "CallShutdown"; break;
-    case CallPreferences: kind = "CallPreferences"; break;
-    default: kind = "call kind " + std::to_string(block.callKind); break;
-  }
-  return "FMExternCallProc(" + kind + ")";
-}
-
 }  // namespace
 
 struct Host::HandleRecord {
@@ -360,9 +345,8 @@ ExternCallBlock *Host::PrepareBlock(uint8_t callKind) {
 
 void Host::Call() {
   journalMark_ = journal_.size();
-  const std::string name = CallName(block_);
   const std::string broken = CheckedCall(plugin_.entry(), &block_);
-  if (!broken.empty()) violations_.push_back(name + " broke the calling convention: " + broken);
+  if (!broken.empty()) violations_.push_back(broken);
   if (options_.strict) CheckHandles();
 }
 

@@ -19,7 +19,7 @@ class EntryTest : public vxtest::PluginTest {
     ExternCallBlock *block = host().PrepareBlock(callKind);
     block->functionIndex = index;
     const ExternCallBlock before = *block;
-    LoadedPlugin().entry()(block);
+    vxtest::SendToEntry(block);
     return {before, *block};
   }
 };
@@ -54,7 +54,7 @@ TEST_F(EntryTest, InitWritesNothingButTheReplyField) {
     ExternCallBlock *block = host().PrepareBlock(CallInit);
     block->hostVersion = offered;
     ExternCallBlock before = *block;
-    LoadedPlugin().entry()(block);
+    vxtest::SendToEntry(block);
     ExternCallBlock after = *block;
     before.reply = after.reply = 0;
     EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << "offered " << offered;
@@ -75,7 +75,7 @@ TEST_F(EntryTest, IdleKindsAreIgnored) {
     ExternCallBlock *block = host().PrepareBlock(CallIdle);
     block->idleKind = static_cast<uint8_t>(idle);
     const ExternCallBlock before = *block;
-    LoadedPlugin().entry()(block);
+    vxtest::SendToEntry(block);
     EXPECT_EQ(std::memcmp(&before, block, sizeof before), 0) << "idle kind " << idle;
   }
 }

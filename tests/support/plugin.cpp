@@ -23,6 +23,11 @@ const hostsim::Plugin &LoadedPlugin() {
   return plugin;
 }
 
+void SendToEntry(ExternCallBlock *block) {
+  const std::string broken = hostsim::CheckedCall(LoadedPlugin().entry(), block);
+  if (!broken.empty()) ADD_FAILURE() << broken;
+}
+
 void PluginTest::SetUp() { host_ = std::make_unique<hostsim::Host>(LoadedPlugin()); }
 
 void PluginTest::TearDown() {

@@ -23,6 +23,11 @@ namespace vxtest {
 // The plug-in built beside the test program (Vantorix.fmx or Vantorix.so).
 const hostsim::Plugin &LoadedPlugin();
 
+// Sends a block straight to the loaded plug-in's entry point, through the
+// same calling-convention checks as the host's own calls; a broken rule
+// fails the test.
+void SendToEntry(ExternCallBlock *block);
+
 // Each test gets its own host; at the end the host must have seen no
 // violation of the handle protocol.
 class PluginTest : public ::testing::Test {
