@@ -102,7 +102,6 @@ asm(VX_ASM_TEXT_BEGIN
 namespace {
 
 unsigned callCount = 0;
-unsigned lastMisalignment = 0;
 
 std::string Hex(uint32_t value) {
   char text[16];
@@ -138,11 +137,11 @@ std::string CheckedCall(ExternCallProc entry, ExternCallBlock *block) {
   const std::string call = CallName(*block);
   // ESP at the call is 4, 8 or 12 modulo 16: from a 16-byte boundary, drop
   // (12 - misalignment) bytes, then push the 4-byte argument.
-  lastMisalignment = 4u * (1u + callCount++ % 3u);
+  const unsigned misalignment = 4u * (1u + callCount++ % 3u);
   vx_call_record = VxCallRecord{};
   vx_call_record.entry = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(entry));
   vx_call_record.block = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block));
-  vx_call_record.pad = 12u - lastMisalignment;
+  vx_call_record.pad = 12u - misalignment;
   vx_checked_call();
 
   const VxCallRecord &r = vx_call_record;
@@ -164,7 +163,7 @@ std::string CheckedCall(ExternCallProc entry, ExternCallBlock *block) {
   return call + " broke the calling convention: " + broken;
 }
 
-unsigned LastCallMisalignment() { return lastMisalignment; }
+unsigned LastCallMisalignment() { return callCount == 0 ? 0 : 12u - vx_call_record.pad; }
 
 #else
 

@@ -133,12 +133,7 @@ std::string Plugin::String(unsigned id) const {
 
 std::string DefaultPluginPath() {
 #ifdef VX_PLUGIN_FILE
-#ifdef _WIN32
-  // Under wine the build names a file by its Unix path; drive Z: is the
-  // Unix root.
-  if (VX_PLUGIN_FILE[0] == '/') return std::string("Z:") + VX_PLUGIN_FILE;
-#endif
-  return VX_PLUGIN_FILE;
+  return BuildFilePath(VX_PLUGIN_FILE);
 #else
   std::string self;
 #ifdef _WIN32
@@ -155,6 +150,13 @@ std::string DefaultPluginPath() {
   const std::size_t slash = self.find_last_of("/\\");
   return (slash == std::string::npos ? std::string() : self.substr(0, slash + 1)) + name;
 #endif
+}
+
+std::string BuildFilePath(const std::string &unixPath) {
+#ifdef _WIN32
+  if (!unixPath.empty() && unixPath[0] == '/') return "Z:" + unixPath;
+#endif
+  return unixPath;
 }
 
 const Plugin &DefaultPlugin() {

@@ -55,6 +55,10 @@ class Plugin {
 // Vantorix.so on linux.
 std::string DefaultPluginPath();
 
+// A file that the build names by its Unix path, as this program opens it:
+// under wine, drive Z: is the Unix root.
+std::string BuildFilePath(const std::string &unixPath);
+
 // That library, loaded on first use and kept for the life of the program;
 // a program that cannot load it says why and exits.
 const Plugin &DefaultPlugin();

@@ -104,7 +104,8 @@ bool PeImage::Load(const std::string &path) {
     return false;
   }
   const unsigned char *o = data + optional;
-  layout_ = Layout{is64_ ? 0 : Dword(o + 28), Dword(o + 56), Dword(o + 60), Dword(o + 16), Dword(o + 32)};
+  const uint64_t imageBase = is64_ ? uint64_t{Dword(o + 28)} << 32 | Dword(o + 24) : Dword(o + 28);
+  layout_ = Layout{imageBase, Dword(o + 56), Dword(o + 60), Dword(o + 16), Dword(o + 32)};
   const uint32_t directoryCount = Dword(data + optional + countOffset);
   for (uint32_t i = 0; i < directoryCount && countOffset + 4 + 8 * (i + 1) <= optionalSize; ++i) {
     const unsigned char *entry = data + optional + countOffset + 4 + 8 * i;

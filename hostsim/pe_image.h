@@ -34,9 +34,10 @@ class PeImage {
   uint16_t Machine() const { return machine_; }
   uint16_t Characteristics() const { return characteristics_; }
 
-  // The optional header's layout fields (as 32 bits: for 32-bit images).
+  // The optional header's layout fields.
   struct Layout {
-    uint32_t imageBase = 0, sizeOfImage = 0, sizeOfHeaders = 0;
+    uint64_t imageBase = 0;
+    uint32_t sizeOfImage = 0, sizeOfHeaders = 0;
     uint32_t entryPoint = 0, sectionAlignment = 0;
   };
   const Layout &ImageLayout() const { return layout_; }

@@ -143,7 +143,7 @@ std::unique_ptr<PeModule> PeModule::Load(const std::string &path, std::string *e
 bool PeModule::Map(std::string *error) {
   const PeImage::Layout &layout = image_.ImageLayout();
   size_ = (layout.sizeOfImage + kPage - 1) / kPage * kPage;
-  preferred_ = layout.imageBase;
+  preferred_ = static_cast<uint32_t>(layout.imageBase);  // a 32-bit image
   // At the preferred base when it is free, else wherever the system puts it.
   void *mapped = mmap(reinterpret_cast<void *>(static_cast<uintptr_t>(preferred_)), size_, PROT_READ | PROT_WRITE,
                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);

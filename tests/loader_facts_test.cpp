@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "hostsim/hostsim.h"
+#include "hostsim/pe_image.h"
 #include "resources/string_ids.h"
 #include "tests/support/registry_scratch.h"
 #include "tests/support/scratch_key.h"
@@ -115,11 +116,10 @@ TEST_F(LoaderFactsTest, AttachAndDetachRunAndAReloadStartsFresh) {
 
 TEST_F(LoaderFactsTest, WorksLoadedAwayFromItsPreferredBase) {
   // The preferred base and size, from the file's headers.
-  HMODULE data = LoadLibraryExA(copy_.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-  ASSERT_NE(data, nullptr) << "error " << GetLastError();
-  const ULONG_PTR preferred = Headers(data)->OptionalHeader.ImageBase;
-  const SIZE_T size = Headers(data)->OptionalHeader.SizeOfImage;
-  FreeLibrary(data);
+  hostsim::PeImage image;
+  ASSERT_TRUE(image.Load(copy_)) << image.Error();
+  const ULONG_PTR preferred = static_cast<ULONG_PTR>(image.ImageLayout().imageBase);
+  const SIZE_T size = image.ImageLayout().sizeOfImage;
 
   // Take the preferred range first, so that the loader must relocate.
   void *occupied = VirtualAlloc(reinterpret_cast<void *>(preferred), size, MEM_RESERVE, PAGE_NOACCESS);

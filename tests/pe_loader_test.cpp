@@ -111,7 +111,7 @@ TEST_F(PeLoaderRelocationTest, LoadsAtAnotherBaseWhenThePreferredOneIsTaken) {
   ProductCopy copy;
   hostsim::PeImage image;
   ASSERT_TRUE(image.Load(copy.Write())) << image.Error();
-  const uintptr_t preferred = image.ImageLayout().imageBase;
+  const uintptr_t preferred = static_cast<uintptr_t>(image.ImageLayout().imageBase);
   const std::size_t size = image.ImageLayout().sizeOfImage;
   // Hold the preferred range, unless it is taken already (by the suite's
   // own copy of the plug-in).

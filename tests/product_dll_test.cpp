@@ -21,6 +21,7 @@
 #include "resources/string_ids.h"
 #include "tests/support/plugin.h"
 #include "tests/support/sha256.h"
+#include "tools/regfile/file_io.h"
 
 namespace {
 
@@ -236,14 +237,13 @@ TEST(ProductUnderTestTest, IsTheLoadedModulesFile) {
 #ifndef VX_PRODUCT_UNDER_TEST
   GTEST_SKIP() << "this lane tests its own build of the plug-in";
 #else
-  std::string product = VX_PRODUCT_UNDER_TEST;
-#ifdef _WIN32
-  product = "Z:" + product;  // the Unix root, under wine
-#endif
+  const std::string product = hostsim::BuildFilePath(VX_PRODUCT_UNDER_TEST);
   const std::string loaded = vxtest::LoadedPlugin().File();
-  std::string loadedBytes, productBytes;
-  ASSERT_TRUE(vxtest::ReadWholeFile(loaded, &loadedBytes)) << loaded;
-  ASSERT_TRUE(vxtest::ReadWholeFile(product, &productBytes)) << MissingProduct("cannot read " + product);
+  std::string loadedBytes, productBytes, error;
+  bool exists = false;
+  ASSERT_TRUE(regfile::ReadWholeFile(loaded, &loadedBytes, &exists, &error) && exists) << loaded << error;
+  ASSERT_TRUE(regfile::ReadWholeFile(product, &productBytes, &exists, &error) && exists)
+      << MissingProduct("cannot read " + product + error);
   ASSERT_FALSE(productBytes.empty());
   EXPECT_TRUE(loadedBytes == productBytes) << loaded << " (SHA-256 " << vxtest::Sha256Hex(loadedBytes) << ") is not "
                                            << product << " (SHA-256 " << vxtest::Sha256Hex(productBytes) << ")";

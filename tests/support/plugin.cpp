@@ -4,6 +4,7 @@
 
 #include "hostsim/checked_call.h"
 #include "tests/support/sha256.h"
+#include "tools/regfile/file_io.h"
 
 namespace vxtest {
 
@@ -11,8 +12,9 @@ const hostsim::Plugin &LoadedPlugin() {
   static const hostsim::Plugin &plugin = []() -> const hostsim::Plugin & {
     const hostsim::Plugin &loaded = hostsim::DefaultPlugin();
     // Which bytes this run tests, in the log.
-    std::string bytes;
-    if (ReadWholeFile(loaded.File(), &bytes)) {
+    std::string bytes, error;
+    bool exists = false;
+    if (regfile::ReadWholeFile(loaded.File(), &bytes, &exists, &error) && exists) {
       std::printf("plug-in under test: %s (SHA-256 %s)\n", loaded.File().c_str(), Sha256Hex(bytes).c_str());
     } else {
       std::printf("plug-in under test: %s (cannot be read)\n", loaded.File().c_str());

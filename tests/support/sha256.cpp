@@ -2,8 +2,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace vxtest {
 
@@ -64,15 +62,6 @@ std::string Sha256Hex(const std::string &bytes) {
     hex += part;
   }
   return hex;
-}
-
-bool ReadWholeFile(const std::string &path, std::string *bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream all;
-  all << in.rdbuf();
-  *bytes = all.str();
-  return !in.bad();
 }
 
 }  // namespace vxtest

@@ -9,9 +9,6 @@ namespace vxtest {
 
 std::string Sha256Hex(const std::string &bytes);
 
-// The whole file's bytes; false if it cannot be read.
-bool ReadWholeFile(const std::string &path, std::string *bytes);
-
 }  // namespace vxtest
 
 #endif
