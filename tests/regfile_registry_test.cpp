@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/support/scratch_key.h"
-#include "tools/regfile/charsets.h"
+#include "charsets/charsets.h"
 #include "tools/regfile/registry_io.h"
 
 namespace {

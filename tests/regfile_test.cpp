@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/regfile/charsets.h"
+#include "charsets/charsets.h"
 #include "tools/regfile/file_io.h"
 #include "tools/regfile/regfile.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/host_text.h"
-#include "tools/regfile/charsets.h"
+#include "charsets/charsets.h"
 #include "tools/vxhost/reply_codec.h"
 
 namespace {

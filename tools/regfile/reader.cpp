@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/regfile/charsets.h"
+#include "charsets/charsets.h"
 #include "tools/regfile/regfile.h"
 
 namespace regfile {

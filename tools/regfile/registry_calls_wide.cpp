@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "tools/regfile/charsets.h"
+#include "charsets/charsets.h"
 #include "tools/regfile/registry_calls.h"
 
 namespace regfile {

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/regfile/charsets.h"
+#include "charsets/charsets.h"
 #include "tools/regfile/regfile.h"
 
 namespace regfile {

@@ -34,7 +34,7 @@
 
 #include "hostsim/hostsim.h"
 #include "resources/string_ids.h"
-#include "tools/regfile/charsets.h"
+#include "charsets/charsets.h"
 #include "tools/regfile/file_io.h"
 #include "tools/regfile/regfile.h"
 #include "tools/regfile/registry_io.h"

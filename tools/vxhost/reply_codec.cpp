@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "host/host_text.h"
-#include "tools/regfile/charsets.h"
+#include "charsets/charsets.h"
 
 namespace vxhost {
 

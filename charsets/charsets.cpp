@@ -1,4 +1,4 @@
-#include "tools/regfile/charsets.h"
+#include "charsets/charsets.h"
 
 #include <cstdio>
 
