@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "hostsim/hostsim.h"
-#include "hostsim/pe_image.h"
+#include "pe/image.h"
 #include "resources/string_ids.h"
 #include "tests/support/registry_scratch.h"
 #include "tests/support/scratch_key.h"
@@ -116,10 +116,10 @@ TEST_F(LoaderFactsTest, AttachAndDetachRunAndAReloadStartsFresh) {
 
 TEST_F(LoaderFactsTest, WorksLoadedAwayFromItsPreferredBase) {
   // The preferred base and size, from the file's headers.
-  hostsim::PeImage image;
+  pe::Image image;
   ASSERT_TRUE(image.Load(copy_)) << image.Error();
   const ULONG_PTR preferred = static_cast<ULONG_PTR>(image.ImageLayout().imageBase);
-  const SIZE_T size = image.ImageLayout().sizeOfImage;
+  const SIZE_T size = image.ImageLayout().imageSize;
 
   // Take the preferred range first, so that the loader must relocate.
   void *occupied = VirtualAlloc(reinterpret_cast<void *>(preferred), size, MEM_RESERVE, PAGE_NOACCESS);

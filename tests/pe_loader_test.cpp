@@ -1,10 +1,10 @@
-// hostsim's loader of 32-bit Windows DLLs (the linux32 lane), on copies of
-// the product itself: what it refuses, a load at another base than the
-// preferred one, an import that nothing binds, and process detach on
-// unload.  The rest of the suite runs the product through it.
-#include "hostsim/pe_loader.h"
+// The pe library's loader of 32-bit Windows DLLs (the linux32 lane), on
+// copies of the product itself: what it refuses, a load at another base
+// than the preferred one, an import that nothing binds, and process detach
+// on unload.  The rest of the suite runs the product through it.
+#include "pe/module.h"
 
-#ifdef HOSTSIM_PE_LOADER
+#ifdef VX_PE_LOADER
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -17,17 +17,17 @@
 
 namespace {
 
-uint32_t Dword(const std::string &bytes, std::size_t at) {
-  uint32_t value = 0;
-  std::memcpy(&value, bytes.data() + at, 4);
-  return value;
-}
+// Where a field of the file header lies, from the PE header's start.
+constexpr std::size_t kFileHeader = offsetof(pe::PeHeader, file);
+constexpr std::size_t kMachine = kFileHeader + offsetof(pe::FileHeader, machine);
+constexpr std::size_t kCharacteristics = kFileHeader + offsetof(pe::FileHeader, characteristics);
+constexpr std::size_t kOptionalMagic = sizeof(pe::PeHeader);
 
 // The product's bytes, changed or not, in a file of the test's own.
 class ProductCopy {
  public:
   ProductCopy() {
-    hostsim::PeImage product;
+    pe::Image product;
     EXPECT_TRUE(product.Load(vxtest::LoadedPlugin().File())) << product.Error();
     bytes_ = product.Bytes();
     path_ = testing::TempDir() + "product-copy-" + std::to_string(getpid()) + ".dll";
@@ -38,7 +38,11 @@ class ProductCopy {
 
   std::string &bytes() { return bytes_; }
   // The PE header's offset in the file.
-  std::size_t Header() const { return Dword(bytes_, 0x3C); }
+  std::size_t Header() const {
+    pe::DosHeader dos{};
+    std::memcpy(&dos, bytes_.data(), sizeof dos);
+    return dos.peHeaderOffset;
+  }
   // Writes the bytes and returns the file's path.
   const std::string &Write() {
     std::ofstream(path_, std::ios::binary).write(bytes_.data(), static_cast<std::streamsize>(bytes_.size()));
@@ -62,21 +66,22 @@ TEST(PeLoaderTest, RefusesWhatIsNotA32BitX86Dll) {
   const Refusal refusals[] = {
       {"no MZ header", 0, false, "ZM", "no MZ header"},
       {"no PE signature", 0, true, "PX", "no PE header"},
-      {"machine x86-64", 4, true, std::string("\x64\x86", 2), "not a 32-bit x86 image"},
-      {"PE32+ optional header", 24, true, std::string("\x0B\x02", 2), "PE32+"},
+      {"machine x86-64", kMachine, true, std::string("\x64\x86", 2), "not a 32-bit x86 image"},
+      {"PE32+ optional header", kOptionalMagic, true, std::string("\x0B\x02", 2), "PE32+"},
   };
   for (const Refusal &r : refusals) {
     ProductCopy copy;
     copy.bytes().replace((r.fromHeader ? copy.Header() : 0) + r.offset, r.bytes.size(), r.bytes);
     std::string error;
-    EXPECT_EQ(hostsim::PeModule::Load(copy.Write(), &error), nullptr) << r.what;
+    EXPECT_EQ(pe::Module::Load(copy.Write(), &error), nullptr) << r.what;
     EXPECT_NE(error.find(r.reason), std::string::npos) << r.what << ": " << error;
     EXPECT_NE(error.find(copy.Write()), std::string::npos) << r.what << ": the error names the file: " << error;
   }
   ProductCopy executable;
-  executable.bytes()[executable.Header() + 23] &= ~0x20;  // IMAGE_FILE_DLL
+  // The DLL bit, in the high byte of the characteristics.
+  executable.bytes()[executable.Header() + kCharacteristics + 1] &= ~(pe::kFileDll >> 8);
   std::string error;
-  EXPECT_EQ(hostsim::PeModule::Load(executable.Write(), &error), nullptr);
+  EXPECT_EQ(pe::Module::Load(executable.Write(), &error), nullptr);
   EXPECT_NE(error.find("is not a DLL"), std::string::npos) << error;
 }
 
@@ -85,34 +90,34 @@ TEST(PeLoaderTest, AnImportThatNothingBindsRefusesTheLoadAndIsNamed) {
   const std::size_t name = copy.bytes().find(std::string("Sleep\0", 6));
   ASSERT_NE(name, std::string::npos) << "the product imports Sleep";
   copy.bytes().replace(name, 6, std::string("Beep\0\0", 6));
-  const std::size_t sections = hostsim::LiveCriticalSections();
+  const std::size_t sections = pe::LiveCriticalSections();
   std::string error;
-  EXPECT_EQ(hostsim::PeModule::Load(copy.Write(), &error), nullptr);
+  EXPECT_EQ(pe::Module::Load(copy.Write(), &error), nullptr);
   EXPECT_NE(error.find("KERNEL32.dll!Beep"), std::string::npos) << error;
-  EXPECT_EQ(hostsim::LiveCriticalSections(), sections) << "the module's code ran before its imports were bound";
+  EXPECT_EQ(pe::LiveCriticalSections(), sections) << "the module's code ran before its imports were bound";
 }
 
 TEST(PeLoaderTest, ProcessDetachRunsOnUnload) {
   // The product's runtime makes a critical section at process attach and
   // deletes it at process detach.
-  const std::size_t before = hostsim::LiveCriticalSections();
+  const std::size_t before = pe::LiveCriticalSections();
   ProductCopy copy;
   std::string error;
-  std::unique_ptr<hostsim::PeModule> module = hostsim::PeModule::Load(copy.Write(), &error);
+  std::unique_ptr<pe::Module> module = pe::Module::Load(copy.Write(), &error);
   ASSERT_NE(module, nullptr) << error;
-  EXPECT_GT(hostsim::LiveCriticalSections(), before) << "process attach";
+  EXPECT_GT(pe::LiveCriticalSections(), before) << "process attach";
   module.reset();
-  EXPECT_EQ(hostsim::LiveCriticalSections(), before) << "process detach";
+  EXPECT_EQ(pe::LiveCriticalSections(), before) << "process detach";
 }
 
 class PeLoaderRelocationTest : public vxtest::RegistryTest {};
 
 TEST_F(PeLoaderRelocationTest, LoadsAtAnotherBaseWhenThePreferredOneIsTaken) {
   ProductCopy copy;
-  hostsim::PeImage image;
+  pe::Image image;
   ASSERT_TRUE(image.Load(copy.Write())) << image.Error();
   const uintptr_t preferred = static_cast<uintptr_t>(image.ImageLayout().imageBase);
-  const std::size_t size = image.ImageLayout().sizeOfImage;
+  const std::size_t size = image.ImageLayout().imageSize;
   // Hold the preferred range, unless it is taken already (by the suite's
   // own copy of the plug-in).
   void *held = mmap(reinterpret_cast<void *>(preferred), size, PROT_NONE,

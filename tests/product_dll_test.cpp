@@ -17,16 +17,15 @@
 #endif
 
 #include "host/entry.h"
-#include "hostsim/pe_image.h"
+#include "pe/image.h"
 #include "resources/string_ids.h"
+#include "tests/support/image_contents.h"
 #include "tests/support/plugin.h"
 #include "tests/support/sha256.h"
 #include "tools/regfile/file_io.h"
 
 namespace {
 
-constexpr uint16_t kResourceString = 6;
-constexpr uint16_t kResourceVersion = 16;
 constexpr uint16_t kGermanGermany = 1031;
 
 // The product built beside this lane's build tree (build/win32 next to
@@ -125,10 +124,11 @@ void ExpectVersionNumbers(uint32_t fileMS, uint32_t fileLS, uint32_t productMS, 
   EXPECT_EQ(dateLS, 0u);
 }
 
-void ExpectVersionInfo(const hostsim::VersionInfo &info) {
-  EXPECT_EQ(info.signature, 0xFEEF04BDu);
-  ExpectVersionNumbers(info.fileVersionMS, info.fileVersionLS, info.productVersionMS, info.productVersionLS,
-                       info.flagsMask, info.flags, info.os, info.type, info.subtype, info.dateMS, info.dateLS);
+void ExpectVersionInfo(const vxtest::VersionInfo &info) {
+  const pe::FixedFileInfo &fixed = info.fixed;
+  EXPECT_EQ(fixed.signature, 0xFEEF04BDu);
+  ExpectVersionNumbers(fixed.fileVersionMS, fixed.fileVersionLS, fixed.productVersionMS, fixed.productVersionLS,
+                       fixed.flagsMask, fixed.flags, fixed.os, fixed.type, fixed.subtype, fixed.dateMS, fixed.dateLS);
   ASSERT_EQ(info.stringTables.size(), 1u);
   EXPECT_EQ(info.stringTables[0].first, "040904e4");
   const auto &strings = info.stringTables[0].second;
@@ -146,18 +146,18 @@ void ExpectVersionInfo(const hostsim::VersionInfo &info) {
 class ProductImageTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(image_.Load(ProductPath())) << MissingProduct(image_.Error()); }
-  hostsim::PeImage image_;
+  pe::Image image_;
 };
 
 TEST_F(ProductImageTest, IsA32BitLibraryExportingOnlyTheUndecoratedEntryPoint) {
   EXPECT_FALSE(image_.Is64Bit());
   EXPECT_TRUE(image_.IsLibrary());
-  EXPECT_EQ(image_.ExportNames(), std::vector<std::string>{"FMExternCallProc"});
+  EXPECT_EQ(vxtest::ExportNames(image_), std::vector<std::string>{"FMExternCallProc"});
 }
 
 TEST_F(ProductImageTest, ImportsOnlyTheSystemLibraries) {
   const std::set<std::string> allowed = {"KERNEL32.DLL", "USER32.DLL", "ADVAPI32.DLL", "SHLWAPI.DLL", "MSVCRT.DLL"};
-  const std::vector<std::string> libraries = image_.ImportedLibraries();
+  const std::vector<std::string> libraries = vxtest::ImportedLibraries(image_);
   EXPECT_FALSE(libraries.empty());
   for (std::string library : libraries) {
     std::transform(library.begin(), library.end(), library.begin(),
@@ -168,12 +168,12 @@ TEST_F(ProductImageTest, ImportsOnlyTheSystemLibraries) {
 
 TEST_F(ProductImageTest, CarriesEveryStringUnderGermanAndNothingElse) {
   std::map<unsigned, std::string> found;
-  for (uint16_t block : image_.ResourceIds(kResourceString)) {
-    const std::vector<hostsim::PeResource> filed = image_.Resources(kResourceString, block);
+  for (uint16_t block : image_.ResourceIds(pe::kResourceTypeString)) {
+    const std::vector<pe::Resource> filed = image_.Resources(pe::kResourceTypeString, block);
     ASSERT_EQ(filed.size(), 1u) << "string block " << block << " is filed under several languages";
     EXPECT_EQ(filed[0].language, kGermanGermany) << "string block " << block;
     std::vector<std::string> entries;
-    ASSERT_TRUE(hostsim::StringBlockEntries(filed[0].data, &entries)) << "string block " << block << " is malformed";
+    ASSERT_TRUE(vxtest::StringBlockTexts(filed[0].data, &entries)) << "string block " << block << " is malformed";
     for (unsigned i = 0; i < 16; ++i) {
       if (!entries[i].empty()) found[(block - 1u) * 16 + i] = entries[i];
     }
@@ -189,33 +189,33 @@ TEST_F(ProductImageTest, CarriesEveryStringUnderGermanAndNothingElse) {
 }
 
 TEST_F(ProductImageTest, CarriesTheVersionResourceUnderGerman) {
-  EXPECT_EQ(image_.ResourceIds(kResourceVersion), std::vector<uint16_t>{1});
-  const std::vector<hostsim::PeResource> filed = image_.Resources(kResourceVersion, 1);
+  EXPECT_EQ(image_.ResourceIds(pe::kResourceTypeVersion), std::vector<uint16_t>{1});
+  const std::vector<pe::Resource> filed = image_.Resources(pe::kResourceTypeVersion, 1);
   ASSERT_EQ(filed.size(), 1u);
   EXPECT_EQ(filed[0].language, kGermanGermany);
-  hostsim::VersionInfo info;
+  vxtest::VersionInfo info;
   std::string error;
-  ASSERT_TRUE(hostsim::ParseVersionInfo(filed[0].data, &info, &error)) << error;
+  ASSERT_TRUE(vxtest::ParseVersionInfo(filed[0].data, &info, &error)) << error;
   ExpectVersionInfo(info);
 }
 
 // This lane's own build of the plug-in exports the same entry point.
 TEST(LanePluginTest, ExportsTheUndecoratedEntryPoint) {
 #ifdef _WIN32
-  hostsim::PeImage image;
+  pe::Image image;
   ASSERT_TRUE(image.Load(hostsim::DefaultPluginPath())) << image.Error();
   EXPECT_EQ(image.Is64Bit(), sizeof(void *) == 8);
-  EXPECT_EQ(image.ExportNames(), std::vector<std::string>{"FMExternCallProc"});
+  EXPECT_EQ(vxtest::ExportNames(image), std::vector<std::string>{"FMExternCallProc"});
   HMODULE module = LoadLibraryA(hostsim::DefaultPluginPath().c_str());
   ASSERT_NE(module, nullptr);
   EXPECT_NE(reinterpret_cast<void *>(GetProcAddress(module, "FMExternCallProc")), nullptr);
   FreeLibrary(module);
 #else
-  hostsim::PeImage image;
+  pe::Image image;
   if (image.Load(hostsim::DefaultPluginPath())) {
     // The 32-bit lane's plug-in is the product itself, mapped by hostsim's
     // own loader.
-    EXPECT_EQ(image.ExportNames(), std::vector<std::string>{"FMExternCallProc"});
+    EXPECT_EQ(vxtest::ExportNames(image), std::vector<std::string>{"FMExternCallProc"});
     EXPECT_NE(reinterpret_cast<void *>(vxtest::LoadedPlugin().entry()), reinterpret_cast<void *>(&FMExternCallProc));
     return;
   }
@@ -298,7 +298,7 @@ TEST_F(ProductResourceApiTest, StringsResolveUnderGerman) {
     const unsigned block = id / 16 + 1;
     EXPECT_EQ(Languages(RT_STRING, block), std::set<WORD>{kGermanGermany}) << "string " << id;
     std::vector<std::string> entries;
-    ASSERT_TRUE(hostsim::StringBlockEntries(GermanResource(RT_STRING, block), &entries)) << "string " << id;
+    ASSERT_TRUE(vxtest::StringBlockTexts(GermanResource(RT_STRING, block), &entries)) << "string " << id;
     ExpectString(id, entries[id % 16]);
     char text[256] = {};
     const int length = LoadStringA(module_, id, text, sizeof text);
@@ -315,9 +315,9 @@ TEST_F(ProductResourceApiTest, VersionResourceReadsAsTabled) {
 #else
   EXPECT_EQ(Languages(RT_VERSION, 1), std::set<WORD>{kGermanGermany});
   // The order of the keys, from the resource's own bytes.
-  hostsim::VersionInfo info;
+  vxtest::VersionInfo info;
   std::string error;
-  ASSERT_TRUE(hostsim::ParseVersionInfo(GermanResource(RT_VERSION, 1), &info, &error)) << error;
+  ASSERT_TRUE(vxtest::ParseVersionInfo(GermanResource(RT_VERSION, 1), &info, &error)) << error;
   ExpectVersionInfo(info);
 
   // The numbers and values, through the version API.

@@ -1,4 +1,4 @@
-#include "hostsim/thread_block.h"
+#include "pe/thread_block.h"
 
 #include <asm/ldt.h>
 #include <pthread.h>
@@ -9,23 +9,25 @@
 #include <cerrno>
 #include <cstring>
 
-namespace hostsim {
+#include "pe/loader_internal.h"
+
+namespace pe {
 
 namespace {
 
-uint32_t Address(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+using detail::Address32;
 
 // A page of its own, outside the C heap, for each thread's block.
 ThreadBlock *NewBlock(std::string *error) {
-  void *page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void *page = mmap(nullptr, detail::kPageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (page == MAP_FAILED) {
     *error = std::string("cannot map a thread block: ") + std::strerror(errno);
     return nullptr;
   }
   auto *block = static_cast<ThreadBlock *>(page);
   block->exceptionList = 0xFFFFFFFFu;
-  block->self = Address(block);
-  block->tlsPointer = Address(block->moduleTls);
+  block->self = Address32(block);
+  block->tlsPointer = Address32(block->moduleTls);
   pthread_attr_t attributes;
   void *stack = nullptr;
   std::size_t stackSize = 0;
@@ -33,8 +35,8 @@ ThreadBlock *NewBlock(std::string *error) {
     pthread_attr_getstack(&attributes, &stack, &stackSize);
     pthread_attr_destroy(&attributes);
   }
-  block->stackLimit = Address(stack);
-  block->stackBase = Address(static_cast<char *>(stack) + stackSize);
+  block->stackLimit = Address32(stack);
+  block->stackBase = Address32(static_cast<char *>(stack) + stackSize);
   return block;
 }
 
@@ -49,14 +51,14 @@ ThreadBlock *CurrentThreadBlock(std::string *error) {
   // slots, which the kernel picks.
   user_desc segment{};
   segment.entry_number = static_cast<unsigned>(-1);
-  segment.base_addr = Address(block);
+  segment.base_addr = Address32(block);
   segment.limit = sizeof(ThreadBlock) - 1;
   segment.seg_32bit = 1;
   segment.useable = 1;
   if (syscall(SYS_set_thread_area, &segment) != 0) {
     *error =
         std::string("cannot give the thread a segment for its thread block (set_thread_area): ") + std::strerror(errno);
-    munmap(block, 4096);
+    munmap(block, detail::kPageSize);
     return nullptr;
   }
   const uint16_t selector = static_cast<uint16_t>(segment.entry_number << 3 | 3);
@@ -65,4 +67,4 @@ ThreadBlock *CurrentThreadBlock(std::string *error) {
   return current;
 }
 
-}  // namespace hostsim
+}  // namespace pe

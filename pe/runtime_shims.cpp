@@ -1,28 +1,25 @@
-// What the imports of a 32-bit Windows module loaded by pe_loader are bound
-// to, by DLL and name: the platform stand-in's functions (compiled with the
-// Windows calling conventions on this build), the C library's where their
-// contract is the C runtime's, and small shims for what the runtime's own
-// start-up calls (critical sections, module lookups, page protection, the
-// initialiser tables, the runtime's locks and its standard streams).
-#include "hostsim/pe_loader.h"
+// Shims for what the runtime that a 32-bit Windows DLL carries calls at its
+// start-up and end: critical sections, module lookups, page protection, the
+// initialiser tables, the runtime's locks and its standard streams.  The
+// runtime's contract is small, and what it asks about modules concerns only
+// those this loader mapped.
+#include "pe/module.h"
 
-#ifdef HOSTSIM_PE_LOADER
+#ifdef VX_PE_LOADER
 
-#include <shlwapi.h>
-#include <strings.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <mutex>
 
-#include "hostsim/thread_block.h"
+#include "pe/loader_internal.h"
+#include "pe/thread_block.h"
 
-namespace hostsim {
+namespace pe {
 
 namespace {
 
@@ -60,7 +57,7 @@ void WINAPI Sleep(DWORD milliseconds) {
 // The modules known here are those this loader mapped: the programs that
 // load them are no Windows images, and they load no other DLLs.
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
-  PeModule *module = name ? PeModule::Named(name) : nullptr;
+  Module *module = name ? Module::Named(name) : nullptr;
   if (module == nullptr) SetLastError(kModuleNotFound);
   return module ? static_cast<HMODULE>(module->Base()) : nullptr;
 }
@@ -70,14 +67,15 @@ HMODULE WINAPI LoadLibraryA(LPCSTR name) { return GetModuleHandleA(name); }
 // Unloading belongs to the loader's owner: FreeLibrary only answers for a
 // handle that it knows.
 BOOL WINAPI FreeLibrary(HMODULE module) {
-  PeModule *known = PeModule::Containing(module);
+  Module *known = Module::Containing(module);
   if (known == nullptr || known->Base() != module) SetLastError(ERROR_INVALID_HANDLE);
   return known != nullptr && known->Base() == module;
 }
 
 void *WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
-  PeModule *known = PeModule::Containing(module);
-  const bool byName = reinterpret_cast<uintptr_t>(name) > 0xFFFF;
+  Module *known = Module::Containing(module);
+  // An ordinal comes as a "name" below 0x10000.
+  const bool byName = reinterpret_cast<uintptr_t>(name) > kOrdinalMask;
   void *found = known && known->Base() == module && byName ? known->Export(name) : nullptr;
   if (found == nullptr) SetLastError(kProcedureNotFound);
   return found;
@@ -105,7 +103,7 @@ static_assert(sizeof(MemoryInfo) == 28, "a 32-bit MEMORY_BASIC_INFORMATION");
 // Answers for the pages of the modules' images, which is what a module's
 // runtime asks about (before it makes a page writable for a relocation).
 SIZE_T WINAPI VirtualQuery(LPCVOID address, MemoryInfo *info, SIZE_T length) {
-  PeModule *module = PeModule::Containing(address);
+  Module *module = Module::Containing(address);
   MemoryInfo found{};
   if (module == nullptr || length < sizeof found ||
       !module->Region(address, &found.base, &found.regionSize, &found.protect)) {
@@ -121,7 +119,7 @@ SIZE_T WINAPI VirtualQuery(LPCVOID address, MemoryInfo *info, SIZE_T length) {
 }
 
 BOOL WINAPI VirtualProtect(LPVOID address, SIZE_T size, DWORD protection, PDWORD previous) {
-  PeModule *module = PeModule::Containing(address);
+  Module *module = Module::Containing(address);
   uint32_t old = 0;
   if (module == nullptr || previous == nullptr || !module->Protect(address, size, protection, &old)) {
     SetLastError(module ? ERROR_INVALID_PARAMETER : kInvalidAddress);
@@ -179,91 +177,35 @@ int PrintStream(void *stream, const char *format, va_list arguments) {
   return file ? std::vfprintf(file, format, arguments) : -1;
 }
 
-struct Binding {
-  const char *dll;
-  const char *name;
-  void *address;
-};
-
-template <typename F>
-void *Address(F *function) {
-  return reinterpret_cast<void *>(function);
-}
-
-const Binding kBindings[] = {
-    // The platform stand-in.
-    {"ADVAPI32.dll", "RegCloseKey", Address(&::RegCloseKey)},
-    {"ADVAPI32.dll", "RegCreateKeyExA", Address(&::RegCreateKeyExA)},
-    {"ADVAPI32.dll", "RegDeleteKeyA", Address(&::RegDeleteKeyA)},
-    {"ADVAPI32.dll", "RegDeleteValueA", Address(&::RegDeleteValueA)},
-    {"ADVAPI32.dll", "RegEnumKeyA", Address(&::RegEnumKeyA)},
-    {"ADVAPI32.dll", "RegEnumValueA", Address(&::RegEnumValueA)},
-    {"ADVAPI32.dll", "RegOpenKeyExA", Address(&::RegOpenKeyExA)},
-    {"ADVAPI32.dll", "RegQueryInfoKeyA", Address(&::RegQueryInfoKeyA)},
-    {"ADVAPI32.dll", "RegQueryValueExA", Address(&::RegQueryValueExA)},
-    {"ADVAPI32.dll", "RegSetValueExA", Address(&::RegSetValueExA)},
-    {"SHLWAPI.dll", "SHDeleteKeyA", Address(&::SHDeleteKeyA)},
-    {"KERNEL32.dll", "FormatMessageA", Address(&::FormatMessageA)},
-    {"KERNEL32.dll", "GetLastError", Address(&::GetLastError)},
-    {"KERNEL32.dll", "SetLastError", Address(&::SetLastError)},
-    {"KERNEL32.dll", "GlobalAlloc", Address(&::GlobalAlloc)},
-    {"KERNEL32.dll", "GlobalFree", Address(&::GlobalFree)},
-    {"KERNEL32.dll", "LocalAlloc", Address(&::LocalAlloc)},
-    {"KERNEL32.dll", "LocalFree", Address(&::LocalFree)},
-    {"KERNEL32.dll", "lstrcpynA", Address(&::lstrcpynA)},
-    {"KERNEL32.dll", "lstrlenA", Address(&::lstrlenA)},
-    {"USER32.dll", "LoadStringA", Address(&::LoadStringA)},
-    {"USER32.dll", "wsprintfA", Address(&::wsprintfA)},
-    {"USER32.dll", "MessageBoxA", Address(&::MessageBoxA)},
-    {"USER32.dll", "LoadCursorA", Address(&::LoadCursorA)},
-    {"USER32.dll", "SetCursor", Address(&::SetCursor)},
-    // The runtime's start-up.
-    {"KERNEL32.dll", "InitializeCriticalSection", Address(&InitializeCriticalSection)},
-    {"KERNEL32.dll", "DeleteCriticalSection", Address(&DeleteCriticalSection)},
-    {"KERNEL32.dll", "EnterCriticalSection", Address(&EnterCriticalSection)},
-    {"KERNEL32.dll", "LeaveCriticalSection", Address(&LeaveCriticalSection)},
-    {"KERNEL32.dll", "Sleep", Address(&Sleep)},
-    {"KERNEL32.dll", "GetModuleHandleA", Address(&GetModuleHandleA)},
-    {"KERNEL32.dll", "LoadLibraryA", Address(&LoadLibraryA)},
-    {"KERNEL32.dll", "FreeLibrary", Address(&FreeLibrary)},
-    {"KERNEL32.dll", "GetProcAddress", Address(&GetProcAddress)},
-    {"KERNEL32.dll", "TlsGetValue", Address(&TlsGetValue)},
-    {"KERNEL32.dll", "VirtualQuery", Address(&VirtualQuery)},
-    {"KERNEL32.dll", "VirtualProtect", Address(&VirtualProtect)},
-    {"msvcrt.dll", "_initterm", Address(&InitTerm)},
-    {"msvcrt.dll", "_amsg_exit", Address(&RuntimeError)},
-    {"msvcrt.dll", "_lock", Address(&Lock)},
-    {"msvcrt.dll", "_unlock", Address(&Unlock)},
-    {"msvcrt.dll", "_iob", standardStreams},
-    {"msvcrt.dll", "fwrite", Address(&WriteStream)},
-    {"msvcrt.dll", "vfprintf", Address(&PrintStream)},
-    // The C library, whose contracts are the runtime's.
-    {"msvcrt.dll", "abort", Address(&std::abort)},
-    {"msvcrt.dll", "calloc", Address(&std::calloc)},
-    {"msvcrt.dll", "malloc", Address(&std::malloc)},
-    {"msvcrt.dll", "realloc", Address(&std::realloc)},
-    {"msvcrt.dll", "free", Address(&std::free)},
-    {"msvcrt.dll", "memchr", Address(static_cast<const void *(*)(const void *, int, size_t)>(&std::memchr))},
-    {"msvcrt.dll", "memcmp", Address(&std::memcmp)},
-    {"msvcrt.dll", "memcpy", Address(&std::memcpy)},
-    {"msvcrt.dll", "memmove", Address(&std::memmove)},
-    {"msvcrt.dll", "memset", Address(&std::memset)},
-    {"msvcrt.dll", "strcmp", Address(&std::strcmp)},
-    {"msvcrt.dll", "strlen", Address(&std::strlen)},
-    {"msvcrt.dll", "strncmp", Address(&std::strncmp)},
-};
-
 }  // namespace
 
-void *BoundImport(const std::string &dll, const std::string &name) {
-  for (const Binding &binding : kBindings) {
-    if (strcasecmp(binding.dll, dll.c_str()) == 0 && name == binding.name) return binding.address;
-  }
-  return nullptr;
+const std::vector<detail::Binding> &detail::RuntimeShims() {
+  static const std::vector<Binding> shims = {
+      {"KERNEL32.dll", "InitializeCriticalSection", Address(&InitializeCriticalSection)},
+      {"KERNEL32.dll", "DeleteCriticalSection", Address(&DeleteCriticalSection)},
+      {"KERNEL32.dll", "EnterCriticalSection", Address(&EnterCriticalSection)},
+      {"KERNEL32.dll", "LeaveCriticalSection", Address(&LeaveCriticalSection)},
+      {"KERNEL32.dll", "Sleep", Address(&Sleep)},
+      {"KERNEL32.dll", "GetModuleHandleA", Address(&GetModuleHandleA)},
+      {"KERNEL32.dll", "LoadLibraryA", Address(&LoadLibraryA)},
+      {"KERNEL32.dll", "FreeLibrary", Address(&FreeLibrary)},
+      {"KERNEL32.dll", "GetProcAddress", Address(&GetProcAddress)},
+      {"KERNEL32.dll", "TlsGetValue", Address(&TlsGetValue)},
+      {"KERNEL32.dll", "VirtualQuery", Address(&VirtualQuery)},
+      {"KERNEL32.dll", "VirtualProtect", Address(&VirtualProtect)},
+      {"msvcrt.dll", "_initterm", Address(&InitTerm)},
+      {"msvcrt.dll", "_amsg_exit", Address(&RuntimeError)},
+      {"msvcrt.dll", "_lock", Address(&Lock)},
+      {"msvcrt.dll", "_unlock", Address(&Unlock)},
+      {"msvcrt.dll", "_iob", standardStreams},
+      {"msvcrt.dll", "fwrite", Address(&WriteStream)},
+      {"msvcrt.dll", "vfprintf", Address(&PrintStream)},
+  };
+  return shims;
 }
 
 std::size_t LiveCriticalSections() { return liveCriticalSections; }
 
-}  // namespace hostsim
+}  // namespace pe
 
 #endif

@@ -1,19 +1,19 @@
 // The thread block that 32-bit Windows code finds through the FS segment,
-// for the calling thread of a linux 32-bit x86 program (see pe_loader.h).
+// for the calling thread of a linux 32-bit x86 program (see module.h).
 //
 // The runtime that a Windows DLL carries reads a few fields of it directly:
 // the block's own address, the stack's bounds, the exception list and the
 // thread-local storage slots.  The block holds those, and FS is loaded with
 // a segment whose base is the block; it stays loaded, as 32-bit linux
 // programs address their own thread data through GS.
-#ifndef VANTORIX_HOSTSIM_THREAD_BLOCK_H
-#define VANTORIX_HOSTSIM_THREAD_BLOCK_H
+#ifndef VANTORIX_PE_THREAD_BLOCK_H
+#define VANTORIX_PE_THREAD_BLOCK_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace hostsim {
+namespace pe {
 
 // The fields at the offsets where Windows keeps them.
 struct ThreadBlock {
@@ -42,6 +42,6 @@ static_assert(offsetof(ThreadBlock, tlsSlots) == 0xE10, "tlsSlots");
 // while the program's static objects are destroyed.
 ThreadBlock *CurrentThreadBlock(std::string *error);
 
-}  // namespace hostsim
+}  // namespace pe
 
 #endif
