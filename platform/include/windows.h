@@ -1,4 +1,7 @@
 /*
+ * platform: the linux stand-in for the Windows services that the plug-in
+ * calls (registry, system messages, strings, memory, message boxes).
+ *
  * Linux stand-in for the part of <windows.h> that the plug-in uses.
  *
  * Same names, same signatures and the same widths as the Windows SDK, so the

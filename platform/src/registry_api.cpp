@@ -6,26 +6,20 @@
 // only when the key is created; open handles counted; a key deleted while a
 // handle refers to it answers ERROR_KEY_DELETED through that handle.
 #include <cstring>
-#include <unordered_map>
 
 #include <shlwapi.h>
 #include <vxplatform/testing.h>
 
 #include "injection.h"
+#include "registry_handles.h"
 #include "registry_tree.h"
 
 namespace vxplatform::detail {
 namespace {
 
-constexpr std::size_t kMaxKeyNameLength = 255;
 constexpr std::size_t kMaxValueNameLength = 16383;
 constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE |
                                 0x00040000L /* WRITE_DAC */ | 0x00080000L /* WRITE_OWNER */;
-
-struct Handle {
-  std::shared_ptr<Key> key;
-  REGSAM access;
-};
 
 // Generic rights become the key rights they stand for.
 REGSAM MapAccess(REGSAM requested) {
@@ -36,98 +30,6 @@ REGSAM MapAccess(REGSAM requested) {
   if (requested & 0x10000000u) access |= KEY_ALL_ACCESS;  // GENERIC_ALL
   if (requested & 0x02000000u) access |= KEY_ALL_ACCESS;  // MAXIMUM_ALLOWED
   return access;
-}
-
-class Registry {
- public:
-  static Registry &Instance() {
-    static Registry registry;
-    return registry;
-  }
-
-  // The key and the rights behind a handle: a predefined root (with every
-  // right) or an open handle.  ERROR_INVALID_HANDLE for anything else, and
-  // ERROR_KEY_DELETED for a key that was deleted since.
-  LONG Resolve(HKEY hkey, Handle *out) {
-    const uintptr_t value = reinterpret_cast<uintptr_t>(hkey);
-    const int64_t asSigned = static_cast<int64_t>(static_cast<intptr_t>(value));
-    if (asSigned >= static_cast<int32_t>(0x80000000) && asSigned <= static_cast<int32_t>(0x80000005)) {
-      out->key = roots_[static_cast<std::size_t>(asSigned - static_cast<int32_t>(0x80000000))];
-      out->access = KEY_ALL_ACCESS;
-      return ERROR_SUCCESS;
-    }
-    auto it = handles_.find(value);
-    if (it == handles_.end()) return ERROR_INVALID_HANDLE;
-    *out = it->second;
-    return out->key->deleted() ? ERROR_KEY_DELETED : ERROR_SUCCESS;
-  }
-
-  HKEY Open(std::shared_ptr<Key> key, REGSAM access) {
-    const uintptr_t value = next_;
-    next_ += 4;
-    handles_.emplace(value, Handle{std::move(key), access});
-    return reinterpret_cast<HKEY>(value);
-  }
-
-  LONG Close(HKEY hkey) {
-    const uintptr_t value = reinterpret_cast<uintptr_t>(hkey);
-    if (handles_.erase(value) == 1) return ERROR_SUCCESS;
-    Handle root;
-    return Resolve(hkey, &root) == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
-  }
-
-  std::size_t OpenHandles() const { return handles_.size(); }
-
-  void Reset() {
-    for (auto &root : roots_) root->Clear();
-    handles_.clear();
-  }
-
-  std::shared_ptr<Key> Root(std::size_t index) const { return roots_[index]; }
-
- private:
-  Registry() {
-    for (auto &root : roots_) root = std::make_shared<Key>("", "", nullptr);
-  }
-
-  std::shared_ptr<Key> roots_[6];
-  std::unordered_map<uintptr_t, Handle> handles_;
-  uintptr_t next_ = 0x1000;
-};
-
-// Splits a key path at '\'.  Empty components are skipped; a leading '\'
-// is ERROR_BAD_PATHNAME and a name longer than 255 characters
-// ERROR_INVALID_PARAMETER.
-LONG SplitPath(LPCSTR path, std::vector<std::string> *parts) {
-  parts->clear();
-  if (path == nullptr) return ERROR_SUCCESS;
-  if (path[0] == '\\') return ERROR_BAD_PATHNAME;
-  std::string part;
-  for (const char *p = path;; ++p) {
-    if (*p == '\\' || *p == 0) {
-      if (part.size() > kMaxKeyNameLength) return ERROR_INVALID_PARAMETER;
-      if (!part.empty()) parts->push_back(part);
-      part.clear();
-      if (*p == 0) break;
-    } else {
-      part += *p;
-    }
-  }
-  return ERROR_SUCCESS;
-}
-
-// Walks the existing keys of parts below key.  Returns how many were
-// found; *last is the deepest key reached.
-std::size_t Walk(const std::shared_ptr<Key> &key, const std::vector<std::string> &parts, std::shared_ptr<Key> *last) {
-  *last = key;
-  std::size_t depth = 0;
-  for (const std::string &part : parts) {
-    std::shared_ptr<Key> child = (*last)->Child(part);
-    if (!child) break;
-    *last = child;
-    ++depth;
-  }
-  return depth;
 }
 
 bool SubtreeWriteDenied(const Key &key) {
@@ -158,28 +60,23 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DW
   if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
   VX_INJECTED("RegCreateKeyExA");
-  Registry &registry = Registry::Instance();
-  Handle base;
-  if (LONG status = registry.Resolve(hKey, &base)) return status;
-  std::vector<std::string> parts;
-  if (LONG status = SplitPath(lpSubKey, &parts)) return status;
-
+  PathWalk walk;
+  if (LONG status = WalkPath(hKey, lpSubKey, &walk)) return status;
   const REGSAM access = MapAccess(samDesired);
-  std::shared_ptr<Key> key;
-  const std::size_t found = Walk(base.key, parts, &key);
-  if (found == parts.size()) {
+  std::shared_ptr<Key> key = walk.key;
+  if (walk.found == walk.parts.size()) {
     if (key->writeDenied() && (access & kWriteRights)) return ERROR_ACCESS_DENIED;
-    *phkResult = registry.Open(key, access);
+    *phkResult = Registry::Instance().Open(key, access);
     if (lpdwDisposition) *lpdwDisposition = REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
   }
   // Creating below `key`: it must let us add a subkey, and so must the
   // handle when the new key goes directly below the handle's own key.
   if (key->writeDenied()) return ERROR_ACCESS_DENIED;
-  if (found == 0 && !(base.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+  if (walk.found == 0 && !(walk.base.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
   const std::string className = NameOf(lpClass);
-  for (std::size_t i = found; i < parts.size(); ++i) key = key->AddChild(parts[i], className);
-  *phkResult = registry.Open(key, access);
+  for (std::size_t i = walk.found; i < walk.parts.size(); ++i) key = key->AddChild(walk.parts[i], className);
+  *phkResult = Registry::Instance().Open(key, access);
   if (lpdwDisposition) *lpdwDisposition = REG_CREATED_NEW_KEY;
   return ERROR_SUCCESS;
 }
@@ -188,16 +85,11 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, 
   if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
   VX_INJECTED("RegOpenKeyExA");
-  Registry &registry = Registry::Instance();
-  Handle base;
-  if (LONG status = registry.Resolve(hKey, &base)) return status;
-  std::vector<std::string> parts;
-  if (LONG status = SplitPath(lpSubKey, &parts)) return status;
-  std::shared_ptr<Key> key;
-  if (Walk(base.key, parts, &key) != parts.size()) return ERROR_FILE_NOT_FOUND;
+  PathWalk walk;
+  if (LONG status = FindKey(hKey, lpSubKey, &walk)) return status;
   const REGSAM access = MapAccess(samDesired);
-  if (key->writeDenied() && (access & kWriteRights)) return ERROR_ACCESS_DENIED;
-  *phkResult = registry.Open(key, access);
+  if (walk.key->writeDenied() && (access & kWriteRights)) return ERROR_ACCESS_DENIED;
+  *phkResult = Registry::Instance().Open(walk.key, access);
   return ERROR_SUCCESS;
 }
 
@@ -249,12 +141,9 @@ LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 // key of the handle itself.
 LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   VX_INJECTED("RegDeleteKeyA");
-  Handle handle;
-  if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  std::vector<std::string> parts;
-  if (LONG status = SplitPath(lpSubKey, &parts)) return status;
-  std::shared_ptr<Key> key;
-  if (Walk(handle.key, parts, &key) != parts.size()) return ERROR_FILE_NOT_FOUND;
+  PathWalk walk;
+  if (LONG status = FindKey(hKey, lpSubKey, &walk)) return status;
+  const std::shared_ptr<Key> &key = walk.key;
   if (key->parent() == nullptr) return ERROR_ACCESS_DENIED;  // a root key
   if (key->ChildCount() != 0 || key->writeDenied()) return ERROR_ACCESS_DENIED;
   key->parent()->RemoveChild(key->name());
@@ -345,17 +234,13 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
 // does.  Nothing is deleted when any key of the tree may not be written.
 DWORD WINAPI SHDeleteKeyA(HKEY hkey, LPCSTR pszSubKey) {
   VX_INJECTED("SHDeleteKeyA");
-  Handle handle;
-  if (LONG status = Registry::Instance().Resolve(hkey, &handle)) return static_cast<DWORD>(status);
-  std::vector<std::string> parts;
-  if (LONG status = SplitPath(pszSubKey, &parts)) return static_cast<DWORD>(status);
-  std::shared_ptr<Key> key;
-  if (Walk(handle.key, parts, &key) != parts.size()) return ERROR_FILE_NOT_FOUND;
-  if (SubtreeWriteDenied(*key)) return ERROR_ACCESS_DENIED;
-  if (parts.empty()) {
-    key->Clear();
+  PathWalk walk;
+  if (LONG status = FindKey(hkey, pszSubKey, &walk)) return static_cast<DWORD>(status);
+  if (SubtreeWriteDenied(*walk.key)) return ERROR_ACCESS_DENIED;
+  if (walk.parts.empty()) {
+    walk.key->Clear();
   } else {
-    key->parent()->RemoveChild(key->name());
+    walk.key->parent()->RemoveChild(walk.key->name());
   }
   return ERROR_SUCCESS;
 }
@@ -369,13 +254,9 @@ void ResetRegistry() { detail::Registry::Instance().Reset(); }
 std::size_t OpenKeyHandleCount() { return detail::Registry::Instance().OpenHandles(); }
 
 bool DenyWriteAccess(HKEY root, const char *path, bool deny) {
-  detail::Handle base;
-  if (detail::Registry::Instance().Resolve(root, &base) != ERROR_SUCCESS) return false;
-  std::vector<std::string> parts;
-  if (detail::SplitPath(path, &parts) != ERROR_SUCCESS) return false;
-  std::shared_ptr<detail::Key> key;
-  if (detail::Walk(base.key, parts, &key) != parts.size()) return false;
-  key->setWriteDenied(deny);
+  detail::PathWalk walk;
+  if (detail::FindKey(root, path, &walk) != ERROR_SUCCESS) return false;
+  walk.key->setWriteDenied(deny);
   return true;
 }
 
