@@ -1,5 +1,4 @@
-// hostsim: plays the plug-in's host for the tests and tools, strict by
-// design.
+// hostsim: the host stand-in that plays the plug-in's host, strict by design.
 //
 // It loads the plug-in (plugin.h), builds call blocks, owns memory handles
 // with master pointers (handle_table.h), offers the six memory services and

@@ -1,9 +1,9 @@
-// pe: reads Windows PE images (32 and 64 bit) from their files, and maps
-// 32-bit x86 DLLs (the product) into the linux32 lane's programs (module.h).
+// pe: reads Windows PE images, and maps the 32-bit product for the linux32 lane.
 //
-// This is the reader: the headers that the loader maps an image by, and
-// the records and resources that the checks of the built libraries read.
-// Portable: it reads the file's bytes and needs no Windows API.
+// This is the reader, of 32- and 64-bit images (the loader is module.h):
+// the headers that the loader maps an image by, and the records and
+// resources that the checks of the built libraries read.  Portable: it
+// reads the file's bytes and needs no Windows API.
 #ifndef VANTORIX_PE_IMAGE_H
 #define VANTORIX_PE_IMAGE_H
 

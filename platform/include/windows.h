@@ -1,8 +1,7 @@
 /*
- * platform: the linux stand-in for the Windows services that the plug-in
- * calls (registry, system messages, strings, memory, message boxes).
+ * platform: the linux stand-in for the Windows services the plug-in calls.
  *
- * Linux stand-in for the part of <windows.h> that the plug-in uses.
+ * This header stands in for the part of <windows.h> that the plug-in uses.
  *
  * Same names, same signatures and the same widths as the Windows SDK, so the
  * plug-in compiles unchanged against either.  The implementations live in
