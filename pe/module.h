@@ -40,12 +40,10 @@ class Module {
   Module &operator=(const Module &) = delete;
 
   void *Base() const { return base_; }
-  uint32_t PreferredBase() const { return preferred_; }
-  const std::string &Path() const { return path_; }
   // The address of the named export; null if there is none.
   void *Export(const char *name) const;
 
-  // --- for the imports that ask about modules (imports.cpp) ---
+  // --- for the runtime shims that ask about modules (runtime_shims.cpp) ---
   // The loaded module whose image holds address, or null.
   static Module *Containing(const void *address);
   // The loaded module of this file name (without regard to case; ".dll"
