@@ -197,6 +197,17 @@ bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *
   return true;
 }
 
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 std::string Describe(char32_t code) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(code));

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace charsets {
 
@@ -44,6 +45,11 @@ std::string Cp1252ToUtf8(const std::string &bytes);
 // Converts code points to Windows-1252; on failure returns false and sets
 // *badIndex to the index of the first code point the code page lacks.
 bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *badIndex);
+
+// Whether a and b are the same text when the ASCII letters are compared
+// without regard to case; every other byte must be equal.  The registry
+// editor and the stand-in registry compare names so.
+bool EqualNoCase(std::string_view a, std::string_view b);
 
 // "U+00E9 'é'" for messages (control characters without the glyph).
 std::string Describe(char32_t code);

@@ -13,8 +13,6 @@ namespace calls {
 
 namespace {
 
-bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
-
 // Names in UTF-8, or string data in UTF-16LE, -> Windows-1252, as the
 // 8-bit functions take them; *bad is the character that the code page
 // lacks, or 0 for bytes that are not text in the first place.
@@ -146,14 +144,7 @@ LONG DeleteValue(HKEY key, const std::string &name) {
 
 bool SameKeyName(const std::string &a, const std::string &b) {
   // The stand-in folds the ASCII letters only.
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
+  return charsets::EqualNoCase(a, b);
 }
 
 }  // namespace calls

@@ -9,10 +9,7 @@ namespace regfile {
 
 namespace {
 
-constexpr uint32_t kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4, kRegMultiSz = 7;
 constexpr std::size_t kMaxLine = 80;
-
-bool IsStringType(uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
 // Text is collected as code points and encoded at the end.
 class Writer {
