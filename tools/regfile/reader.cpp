@@ -46,12 +46,6 @@ std::string_view CharacterAt(std::string_view text, std::size_t at) {
   return text.substr(at, length);
 }
 
-std::string Utf16(std::string_view utf8) {
-  std::string out;
-  charsets::Utf8ToUtf16le(std::string(utf8), &out);
-  return out;
-}
-
 // The text's lines, split at CR LF, CR or LF.
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
@@ -128,24 +122,23 @@ class Grammar {
   // after the closing quote.
   bool Quoted(std::string_view text, std::size_t *at, std::string *out) {
     out->clear();
-    for (std::size_t i = *at + 1; i < text.size(); ++i) {
-      const char c = text[i];
-      if (c == '"') {
-        *at = i + 1;
+    std::size_t i = *at + 1;
+    for (;;) {
+      std::size_t stop = i;
+      while (stop < text.size() && text[stop] != '"' && text[stop] != '\\') ++stop;
+      if (stop == text.size() || (text[stop] == '\\' && stop + 1 >= text.size())) break;
+      out->append(text, i, stop - i);
+      if (text[stop] == '"') {
+        *at = stop + 1;
         return true;
       }
-      if (c == '\\') {
-        if (i + 1 >= text.size()) break;
-        const char next = text[i + 1];
-        if (next != '\\' && next != '"') {
-          return Error("unknown escape \\" + std::string(CharacterAt(text, i + 1)) +
-                       " in a quoted string (only \\\\ and \\\" are known)");
-        }
-        out->push_back(next);
-        ++i;
-        continue;
+      const char next = text[stop + 1];
+      if (next != '\\' && next != '"') {
+        return Error("unknown escape \\" + std::string(CharacterAt(text, stop + 1)) +
+                     " in a quoted string (only \\\\ and \\\" are known)");
       }
-      out->push_back(c);
+      out->push_back(next);
+      i = stop + 2;
     }
     return Error("a quoted string has no closing '\"'");
   }
@@ -153,17 +146,23 @@ class Grammar {
   // The comma-separated hex bytes from text[at] on, pulling in the
   // following lines while a line ends with "\".
   bool HexList(std::string_view text, std::size_t at, std::string *out) {
-    std::string list(TrimRight(text.substr(at)));
+    std::string_view list = TrimRight(text.substr(at));
+    std::string joined;  // the lines of a value continued with a backslash
     while (!list.empty() && list.back() == '\\') {
-      list.pop_back();
+      joined.append(list.substr(0, list.size() - 1));
       if (line_ + 1 >= lines_.size() || Trim(lines_[line_ + 1]).empty()) {
         return Error("a value continued with '\\' has no next line");
       }
       ++line_;
-      list += Trim(lines_[line_]);
+      list = Trim(lines_[line_]);
+      if (list.empty() || list.back() != '\\') {
+        joined.append(list);
+        list = joined;
+      }
     }
     out->clear();
     if (TrimLeft(list).empty()) return true;
+    out->reserve(list.size() / 3 + 1);
     const char *const kMalformed = "hex data must be bytes of two hex digits separated by commas";
     std::size_t i = 0;
     while (true) {
@@ -239,7 +238,7 @@ class Grammar {
       std::string data;
       if (!Quoted(rest, &end, &data)) return false;
       if (!TrimLeft(rest.substr(end)).empty()) return Error("unexpected text after the quoted string");
-      value->data = Utf16(data);
+      charsets::Utf8ToUtf16le(data, &value->data);  // the text is UTF-8
       value->data.append(2, '\0');
       value->type = kRegSz;
       return true;

@@ -3,6 +3,7 @@
 // Unicode and Windows-1252.
 #include <shlwapi.h>
 
+#include <string_view>
 #include <vector>
 
 #include "charsets/charsets.h"
@@ -14,16 +15,46 @@ namespace calls {
 namespace {
 
 // Names in UTF-8, or string data in UTF-16LE, -> Windows-1252, as the
-// 8-bit functions take them; *bad is the character that the code page
-// lacks, or 0 for bytes that are not text in the first place.
-bool ToAnsi(const std::string &bytes, bool utf16, std::string *ansi, char32_t *bad) {
-  std::u32string text;
-  std::size_t at = 0;
+// 8-bit functions take them (ansi null: only checks that they can be);
+// *bad is the character that the code page lacks, or 0 for bytes that are
+// not text in the first place.
+bool ToAnsi(std::string_view bytes, bool utf16, std::string *ansi, char32_t *bad) {
+  // At most a byte for each character: written in place, cut to size at
+  // the end.
+  char *out = nullptr;
+  if (ansi != nullptr) {
+    ansi->resize(utf16 ? bytes.size() / 2 : bytes.size());
+    out = &(*ansi)[0];
+  }
+  std::size_t length = 0;
   *bad = 0;
-  if (!(utf16 ? charsets::DecodeUtf16le(bytes, &text, &at) : charsets::DecodeUtf8(bytes, &text, &at))) return false;
-  if (charsets::UnicodeToCp1252(text, ansi, &at)) return true;
-  *bad = text[at];
-  return false;
+  bool lacking = false;
+  const std::size_t step = utf16 ? 2 : 1;
+  std::size_t at = 0;
+  char32_t code = 0;
+  unsigned char byte = 0;
+  while (at < bytes.size()) {
+    // ASCII, most of what there is, as it is.
+    const unsigned char first = static_cast<unsigned char>(bytes[at]);
+    if (first < 0x80 && (!utf16 || (at + 1 < bytes.size() && bytes[at + 1] == 0))) {
+      if (out != nullptr) out[length] = static_cast<char>(first);
+      ++length;
+      at += step;
+      continue;
+    }
+    if (!(utf16 ? charsets::NextUtf16le(bytes, &at, &code) : charsets::NextUtf8(bytes, &at, &code))) {
+      *bad = 0;
+      return false;
+    }
+    if (!lacking && !charsets::ToCp1252(code, &byte)) {
+      lacking = true;
+      *bad = code;
+    }
+    if (out != nullptr) out[length] = static_cast<char>(byte);
+    ++length;
+  }
+  if (ansi != nullptr) ansi->resize(length);
+  return !lacking;
 }
 
 bool ToAnsi(const std::string &utf8, std::string *ansi, char32_t *bad) { return ToAnsi(utf8, false, ansi, bad); }
@@ -32,6 +63,7 @@ bool DataToAnsi(const std::string &utf16, std::string *ansi, char32_t *bad) { re
 
 std::string DataFromAnsi(const std::string &ansi) {
   std::string utf16;
+  utf16.reserve(ansi.size() * 2);
   for (unsigned char c : ansi) charsets::AppendUtf16le(charsets::FromCp1252(c), &utf16);
   return utf16;
 }
@@ -44,23 +76,18 @@ std::string Lacks(const std::string &what, char32_t bad) {
 }  // namespace
 
 bool CanStore(const Document &document, std::string *error) {
-  std::string ansi;
   char32_t bad = 0;
   for (const Key &key : document.keys) {
-    if (!ToAnsi(key.path, &ansi, &bad)) {
+    if (!ToAnsi(key.path, false, nullptr, &bad)) {
       *error = Lacks("the key path " + key.path, bad);
       return false;
     }
     for (const Value &value : key.values) {
+      const bool nameFits = ToAnsi(value.name, false, nullptr, &bad);
+      if (nameFits && (value.remove || !IsStringType(value.type) || ToAnsi(value.data, true, nullptr, &bad))) continue;
       const std::string name = value.name.empty() ? std::string("@") : "\"" + value.name + "\"";
-      if (!ToAnsi(value.name, &ansi, &bad)) {
-        *error = Lacks("the value name " + name + " in " + key.path, bad);
-        return false;
-      }
-      if (!value.remove && IsStringType(value.type) && !DataToAnsi(value.data, &ansi, &bad)) {
-        *error = Lacks("the data of " + name + " in " + key.path, bad);
-        return false;
-      }
+      *error = Lacks((nameFits ? "the data of " : "the value name ") + name + " in " + key.path, bad);
+      return false;
     }
   }
   return true;
@@ -127,10 +154,12 @@ LONG EnumValue(HKEY key, DWORD index, Value *value) {
 }
 
 LONG SetValue(HKEY key, const Value &value) {
-  std::string name, data = value.data;
+  std::string name, text;
   char32_t bad = 0;
   if (!ToAnsi(value.name, &name, &bad)) return kNotConvertible;
-  if (IsStringType(value.type) && !DataToAnsi(value.data, &data, &bad)) return kNotConvertible;
+  const bool isText = IsStringType(value.type);
+  if (isText && !DataToAnsi(value.data, &text, &bad)) return kNotConvertible;
+  const std::string &data = isText ? text : value.data;
   return RegSetValueExA(key, name.c_str(), 0, value.type, reinterpret_cast<const BYTE *>(data.data()),
                         static_cast<DWORD>(data.size()));
 }

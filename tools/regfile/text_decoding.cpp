@@ -1,5 +1,7 @@
 #include "tools/regfile/text_decoding.h"
 
+#include <string_view>
+
 #include "charsets/charsets.h"
 
 namespace regfile {
@@ -24,29 +26,23 @@ bool BadText(const std::string &before, const char *what, std::string *error) {
   return false;
 }
 
-bool FromUtf16le(const std::string &body, std::string *text, std::string *error) {
-  std::u32string decoded;
+bool FromUtf16le(std::string_view body, std::string *text, std::string *error) {
   std::size_t bad = 0;
-  if (!charsets::DecodeUtf16le(body, &decoded, &bad)) {
-    std::u32string before;
-    std::size_t ignored = 0;
-    charsets::DecodeUtf16le(body.substr(0, bad), &before, &ignored);
-    return BadText(charsets::EncodeUtf8(before), "the file is not valid UTF-16LE text", error);
-  }
-  *text = charsets::EncodeUtf8(decoded);
-  return true;
+  if (charsets::Utf16leToUtf8(body, text, &bad)) return true;
+  return BadText(*text, "the file is not valid UTF-16LE text", error);  // *text: what came before
 }
 
-bool FromUtf8(const std::string &body, std::string *text, std::string *error) {
-  std::u32string decoded;
+bool FromUtf8(std::string_view body, std::string *text, std::string *error) {
   std::size_t bad = 0;
-  if (charsets::DecodeUtf8(body, &decoded, &bad)) {
-    *text = body;
+  if (charsets::IsUtf8(body, &bad)) {
+    text->assign(body);
     return true;
   }
-  if (StartsWith(body, kHeaderUnicode)) return BadText(body.substr(0, bad), "the file is not valid UTF-8 text", error);
+  if (body.substr(0, sizeof kHeaderUnicode - 1) == kHeaderUnicode) {
+    return BadText(std::string(body.substr(0, bad)), "the file is not valid UTF-8 text", error);
+  }
   // Not UTF-8: the header line check says what the file lacks.
-  *text = charsets::Cp1252ToUtf8(body);
+  *text = charsets::Cp1252ToUtf8(std::string(body));
   return true;
 }
 
@@ -56,9 +52,8 @@ void FromRegedit4(const std::string &bytes, std::string *text, std::string *warn
   *text = charsets::Cp1252ToUtf8(bytes);
   std::size_t firstHigh = 0;
   while (firstHigh < bytes.size() && static_cast<unsigned char>(bytes[firstHigh]) < 0x80) ++firstHigh;
-  std::u32string asUtf8;
   std::size_t bad = 0;
-  if (warning != nullptr && firstHigh < bytes.size() && charsets::DecodeUtf8(bytes, &asUtf8, &bad)) {
+  if (warning != nullptr && firstHigh < bytes.size() && charsets::IsUtf8(bytes, &bad)) {
     *warning = "line " + std::to_string(LineAt(bytes, firstHigh)) +
                ": a REGEDIT4 file is Windows-1252 and is read so, but this one reads as UTF-8; for UTF-8 make its "
                "first line \"" +
@@ -78,13 +73,14 @@ int LineAt(const std::string &text, std::size_t at) {
 
 bool DecodeText(const std::string &bytes, std::string *text, std::string *error, std::string *warning) {
   text->clear();
-  if (StartsWith(bytes, kUtf16leMark)) return FromUtf16le(bytes.substr(2), text, error);
+  const std::string_view all(bytes);
+  if (StartsWith(bytes, kUtf16leMark)) return FromUtf16le(all.substr(2), text, error);
   if (StartsWith(bytes, kUtf16beMark)) {
     *error = "line 1: UTF-16 big-endian files are not read; save the file as UTF-16LE (the editor's \"Unicode\")";
     return false;
   }
-  if (StartsWith(bytes, kUtf8Mark)) return FromUtf8(bytes.substr(3), text, error);
-  if (!StartsWith(bytes, kHeaderRegedit4)) return FromUtf8(bytes, text, error);
+  if (StartsWith(bytes, kUtf8Mark)) return FromUtf8(all.substr(3), text, error);
+  if (!StartsWith(bytes, kHeaderRegedit4)) return FromUtf8(all, text, error);
   FromRegedit4(bytes, text, warning);
   return true;
 }
