@@ -144,18 +144,24 @@ bool NextUtf8(std::string_view bytes, std::size_t *at, char32_t *code) {
   return true;
 }
 
-bool DecodeUtf8(const std::string &bytes, std::u32string *out, std::size_t *badOffset) {
+// Every code point of bytes, decoded by next (NextUtf8 or NextUtf16le).
+bool DecodeAll(std::string_view bytes, bool (*next)(std::string_view, std::size_t *, char32_t *), std::u32string *out,
+               std::size_t *badOffset) {
   out->clear();
   std::size_t at = 0;
   char32_t code = 0;
   while (at < bytes.size()) {
-    if (!NextUtf8(bytes, &at, &code)) {
+    if (!next(bytes, &at, &code)) {
       *badOffset = at;
       return false;
     }
     out->push_back(code);
   }
   return true;
+}
+
+bool DecodeUtf8(const std::string &bytes, std::u32string *out, std::size_t *badOffset) {
+  return DecodeAll(bytes, NextUtf8, out, badOffset);
 }
 
 std::string EncodeUtf8(const std::u32string &text) {
@@ -206,16 +212,7 @@ bool DecodeUtf16le(const std::string &bytes, std::u32string *out, std::size_t *b
     *badOffset = bytes.size() - 1;
     return false;
   }
-  std::size_t at = 0;
-  char32_t code = 0;
-  while (at < bytes.size()) {
-    if (!NextUtf16le(bytes, &at, &code)) {
-      *badOffset = at;
-      return false;
-    }
-    out->push_back(code);
-  }
-  return true;
+  return DecodeAll(bytes, NextUtf16le, out, badOffset);
 }
 
 void AppendUtf16le(char32_t code, std::string *out) {

@@ -130,27 +130,15 @@ LONG EnumKey(HKEY key, DWORD index, std::string *name) {
 }
 
 LONG EnumValue(HKEY key, DWORD index, Value *value) {
-  std::vector<char> name(256);
-  std::vector<unsigned char> data(1024);
-  for (;;) {
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    DWORD dataLength = static_cast<DWORD>(data.size());
-    DWORD type = 0;
-    const LONG status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
-    if (status == ERROR_MORE_DATA) {
-      // Either buffer may be short: make room in both and ask again.
-      name.resize(name.size() * 2);
-      data.resize(dataLength > data.size() ? dataLength : data.size() * 2);
-      continue;
-    }
-    if (status != ERROR_SUCCESS) return status;
-    value->name = charsets::Cp1252ToUtf8(std::string(name.data(), nameLength));
-    value->remove = false;
-    value->type = type;
-    value->data.assign(reinterpret_cast<const char *>(data.data()), dataLength);
-    if (IsStringType(type)) value->data = DataFromAnsi(value->data);
-    return status;
-  }
+  std::vector<char> name;
+  DWORD nameLength = 0, type = 0;
+  const LONG status = EnumValueWith(RegEnumValueA, key, index, &name, &nameLength, &type, &value->data);
+  if (status != ERROR_SUCCESS) return status;
+  value->name = charsets::Cp1252ToUtf8(std::string(name.data(), nameLength));
+  value->remove = false;
+  value->type = type;
+  if (IsStringType(type)) value->data = DataFromAnsi(value->data);
+  return status;
 }
 
 LONG SetValue(HKEY key, const Value &value) {
