@@ -116,14 +116,19 @@ for mb in 1 10; do
     rm -f "$registry"
     measure "$vxhost" --import "$file"
     times[run]=$seconds
-    import_kb[$mb]=$kb
+    ((run == 1 || kb > import_kb[$mb])) && import_kb[$mb]=$kb
   done
   import_s[$mb]=$(printf '%s\n' "${times[@]}" | sort -g | sed -n 2p)
   "$vxhost" Vantorix-Version >/dev/null  # the plug-in's settings key, made once
   median_of 7 "$vxhost" Vantorix-GetRegistryKey "HKEY_CURRENT_USER|$key|Value 025"
   same_s[$mb]=$seconds same_kb[$mb]=$kb
-  median_of 3 "$vxhost" Vantorix-SetRegistryKey "HKEY_CURRENT_USER|$key|Value 025||changed $(now_ns)"
-  set_s[$mb]=$seconds set_kb[$mb]=$kb
+  for run in 1 2 3; do
+    # New data each time, so that each Set changes the registry and saves it.
+    measure "$vxhost" Vantorix-SetRegistryKey "HKEY_CURRENT_USER|$key|Value 025||changed $run"
+    times[run]=$seconds
+    ((run == 1 || kb > set_kb[$mb])) && set_kb[$mb]=$kb
+  done
+  set_s[$mb]=$(printf '%s\n' "${times[@]}" | sort -g | sed -n 2p)
 done
 
 # Wine on the same 10 MB of data, in a prefix of the benchmark's own.
@@ -138,18 +143,18 @@ awk -v s1="${size[1]}" -v s10="${size[10]}" \
   -v wi="$wine_import" -v wq="$wine_query" '
   function mb(bytes) { return sprintf("%.1f MB", bytes / 1e6) }
   function row(what, a, ka, b, kb) {
-    printf "| %-22s | %8.3f s | %8.1f MB | %8.3f s | %8.1f MB | %5.1fx |\n", what, a, ka / 1024, b, kb / 1024, kb * 1024 / s10
+    printf "| %-23s | %11.3f s | %9.1f MB | %11.3f s | %9.1f MB | %8.1fx |\n", what, a, ka / 1024, b, kb / 1024, kb * 1024 / s10
   }
   function goal(text, met) { printf "%-4s %s\n", met ? "met" : "MISS", text; if (!met) missed = 1 }
   BEGIN {
     printf "vxhost (build/tools/vxhost) on registry files of %s and %s\n\n", mb(s1), mb(s10)
-    printf "| %-22s | %10s | %11s | %10s | %11s | %6s |\n", "", mb(s1) ": time", "memory", mb(s10) ": time", "memory", "mem/file"
-    print "|------------------------|------------|-------------|------------|-------------|--------|"
+    printf "| %-23s | %13s | %12s | %13s | %12s | %9s |\n", "", mb(s1) ": time", "memory", mb(s10) ": time", "memory", "mem/file"
+    print "|-------------------------|---------------|--------------|---------------|--------------|-----------|"
     row("import", i1, ik1, i10, ik10)
     row("a call changing nothing", n1, nk1, n10, nk10)
     row("one Set", t1, tk1, t10, tk10)
-    printf "| %-22s | %10s | %11s | %8.3f s | %11s | %6s |\n", "wine: reg query", "", "", wq, "", ""
-    printf "| %-22s | %10s | %11s | %8.3f s | %11s | %6s |\n", "wine: regedit import", "", "", wi, "", ""
+    printf "| %-23s | %13s | %12s | %11.3f s | %12s | %9s |\n", "wine: reg query", "", "", wq, "", ""
+    printf "| %-23s | %13s | %12s | %11.3f s | %12s | %9s |\n", "wine: regedit import", "", "", wi, "", ""
     growth = s10 / s1
     printf "\nratios on %s: a call changing nothing %.2fx wine'"'"'s reg query; import %.2fx wine'"'"'s regedit\n", mb(s10), n10 / wq, i10 / wi
     printf "growth from %s to %s (the data %.1fx): time %.1fx, %.1fx, %.1fx; memory %.1fx, %.1fx, %.1fx (import, no change, Set)\n\n",

@@ -77,15 +77,14 @@ const Value *Key::FindValue(const std::string &name) const {
 }
 
 void Key::SetValue(const std::string &name, DWORD type, const BYTE *data, std::size_t size) {
-  const std::string folded = FoldName(name);
-  auto it = valueIndex_.find(folded);
+  // One lookup: finds the value's place, or makes it at the end.
+  const auto found = valueIndex_.try_emplace(FoldName(name), values_.size());
   Value *value;
-  if (it == valueIndex_.end()) {
-    valueIndex_.emplace(folded, values_.size());
+  if (found.second) {
     values_.push_back(Value{name, type, {}});
     value = &values_.back();
   } else {
-    value = &values_[it->second];  // a replaced value keeps its name and place
+    value = &values_[found.first->second];  // a replaced value keeps its name and place
     if (value->type == type && value->data.size() == size && std::equal(data, data + size, value->data.begin())) return;
   }
   ++changes;

@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "charsets/charsets.h"
 #include "tools/regfile/regfile.h"
@@ -46,26 +45,42 @@ std::string_view CharacterAt(std::string_view text, std::size_t at) {
   return text.substr(at, length);
 }
 
-// The text's lines, split at CR LF, CR or LF.
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
+// The text's lines, split at CR LF, CR or LF, taken one at a time.  A text
+// of n line breaks has n + 1 lines; the empty text is one empty line.
+class Lines {
+ public:
+  explicit Lines(std::string_view text) : text_(text) {}
+
+  // The next line; false past the last.
+  bool Next(std::string_view *line) {
+    if (at_ > text_.size()) return false;
+    std::size_t end = at_;
+    while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
+    *line = text_.substr(at_, end - at_);
+    const bool pair = end + 1 < text_.size() && text_[end] == '\r' && text_[end + 1] == '\n';
+    at_ = end + (pair ? 2 : 1);  // past the end after the last line
+    return true;
   }
-  lines.push_back(text.substr(start));
-  return lines;
-}
+
+  // The line that Next would give, which stays to be taken.
+  bool Peek(std::string_view *line) const {
+    Lines copy = *this;
+    return copy.Next(line);
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t at_ = 0;
+};
 
 class Grammar {
  public:
-  Grammar(std::string_view text, Document *document) : lines_(SplitLines(text)), document_(document) {}
+  Grammar(std::string_view text, Document *document) : lines_(text), document_(document) {}
 
   bool Run(std::string *error) {
-    const std::string_view header = TrimRight(lines_[0]);
+    std::string_view line;
+    lines_.Next(&line);
+    const std::string_view header = TrimRight(line);
     if (header == kHeaderUnicode) {
       unicode_ = true;
     } else if (header == kHeaderRegedit4) {
@@ -75,8 +90,8 @@ class Grammar {
                kHeaderRegedit4 + "\"";
       return false;
     }
-    for (line_ = 1; line_ < lines_.size(); ++line_) {
-      const std::string_view text = Trim(lines_[line_]);
+    for (line_ = 1; lines_.Next(&line); ++line_) {
+      const std::string_view text = Trim(line);
       if (text.empty() || text[0] == ';') continue;
       if (!(text[0] == '[' ? KeyLine(text) : ValueLine(text))) {
         *error = "line " + std::to_string(errorLine_ + 1) + ": " + message_;
@@ -150,11 +165,11 @@ class Grammar {
     std::string joined;  // the lines of a value continued with a backslash
     while (!list.empty() && list.back() == '\\') {
       joined.append(list.substr(0, list.size() - 1));
-      if (line_ + 1 >= lines_.size() || Trim(lines_[line_ + 1]).empty()) {
-        return Error("a value continued with '\\' has no next line");
-      }
+      std::string_view next;
+      if (!lines_.Peek(&next) || Trim(next).empty()) return Error("a value continued with '\\' has no next line");
+      lines_.Next(&next);
       ++line_;
-      list = Trim(lines_[line_]);
+      list = Trim(next);
       if (list.empty() || list.back() != '\\') {
         joined.append(list);
         list = joined;
@@ -235,10 +250,9 @@ class Grammar {
     }
     if (!rest.empty() && rest[0] == '"') {
       std::size_t end = 0;
-      std::string data;
-      if (!Quoted(rest, &end, &data)) return false;
+      if (!Quoted(rest, &end, &text_)) return false;
       if (!TrimLeft(rest.substr(end)).empty()) return Error("unexpected text after the quoted string");
-      charsets::Utf8ToUtf16le(data, &value->data);  // the text is UTF-8
+      charsets::Utf8ToUtf16le(text_, &value->data);  // the text is UTF-8
       value->data.append(2, '\0');
       value->type = kRegSz;
       return true;
@@ -263,8 +277,9 @@ class Grammar {
     return true;
   }
 
-  std::vector<std::string_view> lines_;
+  Lines lines_;
   Document *document_;
+  std::string text_;  // a quoted string's text, kept for the next
   bool unicode_ = true;
   std::size_t line_ = 0;
   std::size_t errorLine_ = 0;
