@@ -34,6 +34,57 @@ const char16_t kMacRomanHigh[128] = {
     0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
 };
 
+// Writes the UTF-8 form of code at to (room for 4 bytes); gives its length.
+std::size_t PutUtf8(char32_t code, char *to) {
+  if (code < 0x80) {
+    to[0] = static_cast<char>(code);
+    return 1;
+  }
+  if (code < 0x800) {
+    to[0] = static_cast<char>(0xC0 | (code >> 6));
+    to[1] = static_cast<char>(0x80 | (code & 0x3F));
+    return 2;
+  }
+  if (code < 0x10000) {
+    to[0] = static_cast<char>(0xE0 | (code >> 12));
+    to[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    to[2] = static_cast<char>(0x80 | (code & 0x3F));
+    return 3;
+  }
+  to[0] = static_cast<char>(0xF0 | (code >> 18));
+  to[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+  to[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+  to[3] = static_cast<char>(0x80 | (code & 0x3F));
+  return 4;
+}
+
+// Collects output in a small buffer and appends it to a string a piece at
+// a time: conversions of whole files write through it.
+class Output {
+ public:
+  explicit Output(std::string *out) : out_(out) {}
+  ~Output() { Flush(); }
+  Output(const Output &) = delete;
+  Output &operator=(const Output &) = delete;
+
+  // Room for kRun more bytes.
+  static constexpr std::size_t kRun = 64;
+  char *Room() {
+    if (used_ + kRun > sizeof buffer_) Flush();
+    return buffer_ + used_;
+  }
+  void Wrote(std::size_t count) { used_ += count; }
+  void Flush() {
+    out_->append(buffer_, used_);
+    used_ = 0;
+  }
+
+ private:
+  std::string *out_;
+  char buffer_[4096];
+  std::size_t used_ = 0;
+};
+
 }  // namespace
 
 char32_t FromCp1252(unsigned char byte) {
@@ -58,71 +109,101 @@ bool ToCp1252(char32_t code, unsigned char *byte) {
 char32_t FromMacRoman(unsigned char byte) { return byte < 0x80 ? byte : kMacRomanHigh[byte - 0x80]; }
 
 void AppendUtf8(char32_t code, std::string *out) {
-  if (code < 0x80) {
-    out->push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (code >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
+  char bytes[4];
+  out->append(bytes, PutUtf8(code, bytes));
 }
 
-bool DecodeUtf8(const std::string &bytes, std::u32string *out, std::size_t *badOffset) {
+bool NextUtf8(std::string_view bytes, std::size_t *at, char32_t *code) {
+  const std::size_t i = *at;
+  const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+  if (lead < 0x80) {
+    *code = lead;
+    *at = i + 1;
+    return true;
+  }
+  int extra;
+  char32_t value, lowest;
+  if ((lead & 0xE0) == 0xC0) {
+    extra = 1, value = lead & 0x1F, lowest = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    extra = 2, value = lead & 0x0F, lowest = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    extra = 3, value = lead & 0x07, lowest = 0x10000;
+  } else {
+    return false;
+  }
+  if (i + static_cast<std::size_t>(extra) >= bytes.size()) return false;  // truncated
+  for (int k = 1; k <= extra; ++k) {
+    const unsigned char next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+    if ((next & 0xC0) != 0x80) return false;
+    value = (value << 6) | (next & 0x3F);
+  }
+  if (value < lowest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+  *code = value;
+  *at = i + static_cast<std::size_t>(extra) + 1;
+  return true;
+}
+
+// Every code point of bytes, decoded by next (NextUtf8 or NextUtf16le).
+bool DecodeAll(std::string_view bytes, bool (*next)(std::string_view, std::size_t *, char32_t *), std::u32string *out,
+               std::size_t *badOffset) {
   out->clear();
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-    int extra;
-    char32_t code;
-    char32_t lowest;
-    if (lead < 0x80) {
-      out->push_back(lead);
-      ++i;
-      continue;
-    } else if ((lead & 0xE0) == 0xC0) {
-      extra = 1, code = lead & 0x1F, lowest = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-      extra = 2, code = lead & 0x0F, lowest = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-      extra = 3, code = lead & 0x07, lowest = 0x10000;
-    } else {
-      *badOffset = i;
-      return false;
-    }
-    if (i + static_cast<std::size_t>(extra) >= bytes.size()) {  // truncated
-      *badOffset = i;
-      return false;
-    }
-    for (int k = 1; k <= extra; ++k) {
-      const unsigned char next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
-      if ((next & 0xC0) != 0x80) {
-        *badOffset = i;
-        return false;
-      }
-      code = (code << 6) | (next & 0x3F);
-    }
-    if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-      *badOffset = i;
+  std::size_t at = 0;
+  char32_t code = 0;
+  while (at < bytes.size()) {
+    if (!next(bytes, &at, &code)) {
+      *badOffset = at;
       return false;
     }
     out->push_back(code);
-    i += static_cast<std::size_t>(extra) + 1;
   }
   return true;
 }
 
+bool DecodeUtf8(const std::string &bytes, std::u32string *out, std::size_t *badOffset) {
+  return DecodeAll(bytes, NextUtf8, out, badOffset);
+}
+
 std::string EncodeUtf8(const std::u32string &text) {
   std::string out;
+  out.reserve(text.size());
   for (char32_t code : text) AppendUtf8(code, &out);
   return out;
+}
+
+bool IsUtf8(std::string_view bytes, std::size_t *badOffset) {
+  std::size_t at = 0;
+  char32_t code = 0;
+  while (at < bytes.size()) {
+    if (static_cast<unsigned char>(bytes[at]) < 0x80) {
+      ++at;
+    } else if (!NextUtf8(bytes, &at, &code)) {
+      *badOffset = at;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool NextUtf16le(std::string_view bytes, std::size_t *at, char32_t *code) {
+  auto unit = [&](std::size_t offset) {
+    return static_cast<char32_t>(static_cast<unsigned char>(bytes[offset]) |
+                                 (static_cast<unsigned char>(bytes[offset + 1]) << 8));
+  };
+  const std::size_t i = *at;
+  if (i + 1 >= bytes.size()) return false;
+  const char32_t first = unit(i);
+  if (first >= 0xD800 && first <= 0xDBFF) {
+    const char32_t second = i + 3 < bytes.size() ? unit(i + 2) : 0;
+    if (second < 0xDC00 || second > 0xDFFF) return false;
+    *code = 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00);
+    *at = i + 4;
+    return true;
+  }
+  if (first >= 0xDC00 && first <= 0xDFFF) return false;
+  *code = first;
+  *at = i + 2;
+  return true;
 }
 
 bool DecodeUtf16le(const std::string &bytes, std::u32string *out, std::size_t *badOffset) {
@@ -131,28 +212,7 @@ bool DecodeUtf16le(const std::string &bytes, std::u32string *out, std::size_t *b
     *badOffset = bytes.size() - 1;
     return false;
   }
-  auto unit = [&](std::size_t at) {
-    return static_cast<char32_t>(static_cast<unsigned char>(bytes[at]) |
-                                 (static_cast<unsigned char>(bytes[at + 1]) << 8));
-  };
-  for (std::size_t i = 0; i < bytes.size(); i += 2) {
-    const char32_t first = unit(i);
-    if (first >= 0xD800 && first <= 0xDBFF) {
-      const char32_t second = i + 2 < bytes.size() ? unit(i + 2) : 0;
-      if (second < 0xDC00 || second > 0xDFFF) {
-        *badOffset = i;
-        return false;
-      }
-      out->push_back(0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00));
-      i += 2;
-    } else if (first >= 0xDC00 && first <= 0xDFFF) {
-      *badOffset = i;
-      return false;
-    } else {
-      out->push_back(first);
-    }
-  }
-  return true;
+  return DecodeAll(bytes, NextUtf16le, out, badOffset);
 }
 
 void AppendUtf16le(char32_t code, std::string *out) {
@@ -169,12 +229,67 @@ void AppendUtf16le(char32_t code, std::string *out) {
   }
 }
 
-bool Utf8ToUtf16le(const std::string &utf8, std::string *out) {
-  std::u32string text;
-  std::size_t bad = 0;
+bool Utf8ToUtf16le(std::string_view utf8, std::string *out) {
   out->clear();
-  if (!DecodeUtf8(utf8, &text, &bad)) return false;
-  for (char32_t code : text) AppendUtf16le(code, out);
+  out->reserve(utf8.size() * 2);
+  return AppendUtf8AsUtf16le(utf8, out);
+}
+
+bool AppendUtf8AsUtf16le(std::string_view utf8, std::string *out) {
+  Output to(out);
+  std::size_t at = 0;
+  char32_t code = 0;
+  while (at < utf8.size()) {
+    char *room = to.Room();
+    if (static_cast<unsigned char>(utf8[at]) < 0x80) {
+      room[0] = utf8[at++], room[1] = 0;
+      to.Wrote(2);
+      continue;
+    }
+    if (!NextUtf8(utf8, &at, &code)) return false;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      const char32_t high = 0xD800 + (code >> 10), low = 0xDC00 + (code & 0x3FF);
+      room[0] = static_cast<char>(high & 0xFF), room[1] = static_cast<char>(high >> 8);
+      room[2] = static_cast<char>(low & 0xFF), room[3] = static_cast<char>(low >> 8);
+      to.Wrote(4);
+    } else {
+      room[0] = static_cast<char>(code & 0xFF), room[1] = static_cast<char>(code >> 8);
+      to.Wrote(2);
+    }
+  }
+  return true;
+}
+
+bool Utf16leToUtf8(std::string_view bytes, std::string *out, std::size_t *badOffset) {
+  out->clear();
+  // Room for the most that the text can take, so that the string never
+  // grows; of a whole file's reservation, the pages never written are
+  // never given memory.
+  out->reserve(bytes.size() / 2 * 3);
+  Output to(out);
+  const unsigned char *units = reinterpret_cast<const unsigned char *>(bytes.data());
+  const std::size_t pairs = bytes.size() & ~static_cast<std::size_t>(1);
+  std::size_t at = 0;
+  char32_t code = 0;
+  while (at < bytes.size()) {
+    // A run of ASCII units, as many as the buffer takes at once.
+    char *room = to.Room();
+    std::size_t written = 0;
+    while (at < pairs && units[at + 1] == 0 && units[at] < 0x80 && written < Output::kRun) {
+      room[written++] = static_cast<char>(units[at]);
+      at += 2;
+    }
+    if (written > 0) {
+      to.Wrote(written);
+      continue;
+    }
+    if (!NextUtf16le(bytes, &at, &code)) {
+      *badOffset = at;
+      return false;
+    }
+    to.Wrote(PutUtf8(code, room));
+  }
   return true;
 }
 
@@ -193,6 +308,17 @@ bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *
       return false;
     }
     out->push_back(static_cast<char>(byte));
+  }
+  return true;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
+    if (x != y) return false;
   }
   return true;
 }

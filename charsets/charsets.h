@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace charsets {
 
@@ -26,24 +27,44 @@ char32_t FromMacRoman(unsigned char byte);
 
 // Appends the UTF-8 form of code to out.
 void AppendUtf8(char32_t code, std::string *out);
-// Decodes UTF-8 strictly (no overlong forms, surrogates or values past
-// U+10FFFF).  On failure returns false and sets *badOffset to the byte
-// offset of the faulty sequence.
+// The code point that starts at bytes[*at], strictly decoded (no overlong
+// forms, surrogates or values past U+10FFFF); advances *at past it.  False,
+// with *at unchanged, for a faulty or truncated sequence.
+bool NextUtf8(std::string_view bytes, std::size_t *at, char32_t *code);
+// Decodes UTF-8 strictly.  On failure returns false and sets *badOffset to
+// the byte offset of the faulty sequence.
 bool DecodeUtf8(const std::string &bytes, std::u32string *out, std::size_t *badOffset);
 std::string EncodeUtf8(const std::u32string &text);
+// Whether bytes are UTF-8 text; if not, *badOffset is where they stop being.
+bool IsUtf8(std::string_view bytes, std::size_t *badOffset);
 
-// Decodes UTF-16LE bytes (surrogate pairs joined).  False on an odd byte
-// count or an unpaired surrogate, with *badOffset at the faulty unit.
+// The code point whose UTF-16LE units start at bytes[*at] (a surrogate pair
+// joined); advances *at past them.  False, with *at unchanged, for an
+// unpaired surrogate or a lone last byte.
+bool NextUtf16le(std::string_view bytes, std::size_t *at, char32_t *code);
+// Decodes UTF-16LE bytes.  False on an odd byte count or an unpaired
+// surrogate, with *badOffset at the faulty unit.
 bool DecodeUtf16le(const std::string &bytes, std::u32string *out, std::size_t *badOffset);
 void AppendUtf16le(char32_t code, std::string *out);
-// UTF-8 text -> UTF-16LE bytes; false for bytes that are not UTF-8.
-bool Utf8ToUtf16le(const std::string &utf8, std::string *out);
+// UTF-8 text -> UTF-16LE bytes; false for bytes that are not UTF-8 (*out
+// then holds the units of the text before them).  The Append form adds
+// them to what *out holds.
+bool Utf8ToUtf16le(std::string_view utf8, std::string *out);
+bool AppendUtf8AsUtf16le(std::string_view utf8, std::string *out);
+// UTF-16LE bytes -> UTF-8 text; false, with *badOffset at the faulty unit,
+// for bytes that are not UTF-16 (*out then holds the text before it).
+bool Utf16leToUtf8(std::string_view bytes, std::string *out, std::size_t *badOffset);
 
 // Windows-1252 bytes <-> UTF-8 text.
 std::string Cp1252ToUtf8(const std::string &bytes);
 // Converts code points to Windows-1252; on failure returns false and sets
 // *badIndex to the index of the first code point the code page lacks.
 bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *badIndex);
+
+// Whether a and b are the same text when the ASCII letters are compared
+// without regard to case; every other byte must be equal.  The registry
+// editor and the stand-in registry compare names so.
+bool EqualNoCase(std::string_view a, std::string_view b);
 
 // "U+00E9 'é'" for messages (control characters without the glyph).
 std::string Describe(char32_t code);

@@ -1,6 +1,14 @@
 #include "registry_tree.h"
 
+#include <vxplatform/testing.h>
+
+#include <algorithm>
+
 namespace vxplatform::detail {
+
+namespace {
+unsigned long long changes = 0;  // see RegistryChangeCount
+}  // namespace
 
 std::string FoldName(const std::string &name) {
   std::string folded = name;
@@ -19,6 +27,7 @@ std::shared_ptr<Key> Key::AddChild(const std::string &name, const std::string &c
   auto child = std::make_shared<Key>(name, className, this);
   children_.emplace(FoldName(name), child);
   childOrderStale_ = true;
+  ++changes;
   return child;
 }
 
@@ -28,10 +37,12 @@ bool Key::RemoveChild(const std::string &name) {
   it->second->MarkDeleted();
   children_.erase(it);
   childOrderStale_ = true;
+  ++changes;
   return true;
 }
 
 void Key::Clear() {
+  if (!children_.empty() || !values_.empty()) ++changes;
   for (auto &entry : children_) entry.second->MarkDeleted();
   children_.clear();
   childOrderStale_ = true;
@@ -66,16 +77,17 @@ const Value *Key::FindValue(const std::string &name) const {
 }
 
 void Key::SetValue(const std::string &name, DWORD type, const BYTE *data, std::size_t size) {
-  const std::string folded = FoldName(name);
-  auto it = valueIndex_.find(folded);
+  // One lookup: finds the value's place, or makes it at the end.
+  const auto found = valueIndex_.try_emplace(FoldName(name), values_.size());
   Value *value;
-  if (it == valueIndex_.end()) {
-    valueIndex_.emplace(folded, values_.size());
+  if (found.second) {
     values_.push_back(Value{name, type, {}});
     value = &values_.back();
   } else {
-    value = &values_[it->second];  // a replaced value keeps its name and place
+    value = &values_[found.first->second];  // a replaced value keeps its name and place
+    if (value->type == type && value->data.size() == size && std::equal(data, data + size, value->data.begin())) return;
   }
+  ++changes;
   value->type = type;
   value->data.assign(data, data + size);
 }
@@ -86,6 +98,7 @@ bool Key::RemoveValue(const std::string &name) {
   const std::size_t position = it->second;
   values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(position));
   valueIndex_.erase(it);
+  ++changes;
   for (auto &entry : valueIndex_) {
     if (entry.second > position) --entry.second;
   }
@@ -95,3 +108,5 @@ bool Key::RemoveValue(const std::string &name) {
 const Value *Key::ValueAt(std::size_t index) const { return index < values_.size() ? &values_[index] : nullptr; }
 
 }  // namespace vxplatform::detail
+
+unsigned long long vxplatform::RegistryChangeCount() { return detail::changes; }

@@ -39,6 +39,13 @@ bool ReadWholeFile(const std::string &path, std::string *bytes, bool *exists, st
     return false;
   }
   *exists = true;
+  // Read in one piece where the size is known, so that the bytes are held
+  // once, without the copies of a growing string.
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    const long size = std::ftell(file);
+    if (size > 0) bytes->reserve(static_cast<std::size_t>(size));
+    std::rewind(file);
+  }
   char buffer[65536];
   std::size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->append(buffer, n);

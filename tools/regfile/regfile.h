@@ -16,6 +16,14 @@
 
 namespace regfile {
 
+// The value types that the files write in their own forms; every other
+// type is written as hex(N).
+constexpr uint32_t kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4, kRegMultiSz = 7;
+
+// The types whose data is text: UTF-16LE in the model and the Unicode
+// files, Windows-1252 in REGEDIT4 files and the 8-bit registry functions.
+inline bool IsStringType(uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
+
 struct Value {
   std::string name;     // UTF-8; empty for the key's default value (@)
   bool remove = false;  // "name"=- : delete the value on import
@@ -61,16 +69,6 @@ bool Parse(const std::string &bytes, Document *document, std::string *error, std
 // cannot hold (a line break in a key or value name; in REGEDIT4, a
 // character that Windows-1252 lacks), saying which.
 bool Write(const Document &document, Format format, std::string *bytes, std::string *error);
-
-// The five root keys that a path may start with, in full and in the short
-// forms (HKCU, HKLM, HKCR, HKU, HKCC).  Returns the full name, or an empty
-// string for anything else (names are compared without regard to case, as
-// the editor does).
-std::string CanonicalRoot(const std::string &name);
-
-// Splits "ROOT\sub\path" into the canonical root name and the rest (which
-// may be empty).  False if the root is not one of the five.
-bool SplitKeyPath(const std::string &path, std::string *root, std::string *subkey);
 
 }  // namespace regfile
 

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "tools/regfile/regfile.h"
 
@@ -36,6 +37,30 @@ LONG SetValue(HKEY key, const Value &value);
 LONG DeleteValue(HKEY key, const std::string &name);
 // Whether two names name the same key, as the registry compares them.
 bool SameKeyName(const std::string &a, const std::string &b);
+
+// The value at index of key through enumerate, RegEnumValueA or
+// RegEnumValueW, with buffers that grow until its name and data fit.  On
+// success (*name)[0 .. *nameLength) is the name, *type and *data the
+// value's.
+template <typename Char, typename Enumerate>
+LONG EnumValueWith(Enumerate enumerate, HKEY key, DWORD index, std::vector<Char> *name, DWORD *nameLength, DWORD *type,
+                   std::string *data) {
+  name->resize(256);
+  std::vector<unsigned char> bytes(1024);
+  for (;;) {
+    *nameLength = static_cast<DWORD>(name->size());
+    DWORD dataLength = static_cast<DWORD>(bytes.size());
+    const LONG status = enumerate(key, index, name->data(), nameLength, nullptr, type, bytes.data(), &dataLength);
+    if (status == ERROR_MORE_DATA) {
+      // Either buffer may be short: make room in both and ask again.
+      name->resize(name->size() * 2);
+      bytes.resize(dataLength > bytes.size() ? dataLength : bytes.size() * 2);
+      continue;
+    }
+    if (status == ERROR_SUCCESS) data->assign(reinterpret_cast<const char *>(bytes.data()), dataLength);
+    return status;
+  }
+}
 
 }  // namespace calls
 }  // namespace regfile

@@ -3,6 +3,7 @@
 // Unicode and Windows-1252.
 #include <shlwapi.h>
 
+#include <string_view>
 #include <vector>
 
 #include "charsets/charsets.h"
@@ -13,19 +14,47 @@ namespace calls {
 
 namespace {
 
-bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
-
 // Names in UTF-8, or string data in UTF-16LE, -> Windows-1252, as the
-// 8-bit functions take them; *bad is the character that the code page
-// lacks, or 0 for bytes that are not text in the first place.
-bool ToAnsi(const std::string &bytes, bool utf16, std::string *ansi, char32_t *bad) {
-  std::u32string text;
-  std::size_t at = 0;
+// 8-bit functions take them (ansi null: only checks that they can be);
+// *bad is the character that the code page lacks, or 0 for bytes that are
+// not text in the first place.
+bool ToAnsi(std::string_view bytes, bool utf16, std::string *ansi, char32_t *bad) {
+  // At most a byte for each character: written in place, cut to size at
+  // the end.
+  char *out = nullptr;
+  if (ansi != nullptr) {
+    ansi->resize(utf16 ? bytes.size() / 2 : bytes.size());
+    out = &(*ansi)[0];
+  }
+  std::size_t length = 0;
   *bad = 0;
-  if (!(utf16 ? charsets::DecodeUtf16le(bytes, &text, &at) : charsets::DecodeUtf8(bytes, &text, &at))) return false;
-  if (charsets::UnicodeToCp1252(text, ansi, &at)) return true;
-  *bad = text[at];
-  return false;
+  bool lacking = false;
+  const std::size_t step = utf16 ? 2 : 1;
+  std::size_t at = 0;
+  char32_t code = 0;
+  unsigned char byte = 0;
+  while (at < bytes.size()) {
+    // ASCII, most of what there is, as it is.
+    const unsigned char first = static_cast<unsigned char>(bytes[at]);
+    if (first < 0x80 && (!utf16 || (at + 1 < bytes.size() && bytes[at + 1] == 0))) {
+      if (out != nullptr) out[length] = static_cast<char>(first);
+      ++length;
+      at += step;
+      continue;
+    }
+    if (!(utf16 ? charsets::NextUtf16le(bytes, &at, &code) : charsets::NextUtf8(bytes, &at, &code))) {
+      *bad = 0;
+      return false;
+    }
+    if (!lacking && !charsets::ToCp1252(code, &byte)) {
+      lacking = true;
+      *bad = code;
+    }
+    if (out != nullptr) out[length] = static_cast<char>(byte);
+    ++length;
+  }
+  if (ansi != nullptr) ansi->resize(length);
+  return !lacking;
 }
 
 bool ToAnsi(const std::string &utf8, std::string *ansi, char32_t *bad) { return ToAnsi(utf8, false, ansi, bad); }
@@ -34,6 +63,7 @@ bool DataToAnsi(const std::string &utf16, std::string *ansi, char32_t *bad) { re
 
 std::string DataFromAnsi(const std::string &ansi) {
   std::string utf16;
+  utf16.reserve(ansi.size() * 2);
   for (unsigned char c : ansi) charsets::AppendUtf16le(charsets::FromCp1252(c), &utf16);
   return utf16;
 }
@@ -46,23 +76,18 @@ std::string Lacks(const std::string &what, char32_t bad) {
 }  // namespace
 
 bool CanStore(const Document &document, std::string *error) {
-  std::string ansi;
   char32_t bad = 0;
   for (const Key &key : document.keys) {
-    if (!ToAnsi(key.path, &ansi, &bad)) {
+    if (!ToAnsi(key.path, false, nullptr, &bad)) {
       *error = Lacks("the key path " + key.path, bad);
       return false;
     }
     for (const Value &value : key.values) {
+      const bool nameFits = ToAnsi(value.name, false, nullptr, &bad);
+      if (nameFits && (value.remove || !IsStringType(value.type) || ToAnsi(value.data, true, nullptr, &bad))) continue;
       const std::string name = value.name.empty() ? std::string("@") : "\"" + value.name + "\"";
-      if (!ToAnsi(value.name, &ansi, &bad)) {
-        *error = Lacks("the value name " + name + " in " + key.path, bad);
-        return false;
-      }
-      if (!value.remove && IsStringType(value.type) && !DataToAnsi(value.data, &ansi, &bad)) {
-        *error = Lacks("the data of " + name + " in " + key.path, bad);
-        return false;
-      }
+      *error = Lacks((nameFits ? "the data of " : "the value name ") + name + " in " + key.path, bad);
+      return false;
     }
   }
   return true;
@@ -105,34 +130,24 @@ LONG EnumKey(HKEY key, DWORD index, std::string *name) {
 }
 
 LONG EnumValue(HKEY key, DWORD index, Value *value) {
-  std::vector<char> name(256);
-  std::vector<unsigned char> data(1024);
-  for (;;) {
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    DWORD dataLength = static_cast<DWORD>(data.size());
-    DWORD type = 0;
-    const LONG status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
-    if (status == ERROR_MORE_DATA) {
-      // Either buffer may be short: make room in both and ask again.
-      name.resize(name.size() * 2);
-      data.resize(dataLength > data.size() ? dataLength : data.size() * 2);
-      continue;
-    }
-    if (status != ERROR_SUCCESS) return status;
-    value->name = charsets::Cp1252ToUtf8(std::string(name.data(), nameLength));
-    value->remove = false;
-    value->type = type;
-    value->data.assign(reinterpret_cast<const char *>(data.data()), dataLength);
-    if (IsStringType(type)) value->data = DataFromAnsi(value->data);
-    return status;
-  }
+  std::vector<char> name;
+  DWORD nameLength = 0, type = 0;
+  const LONG status = EnumValueWith(RegEnumValueA, key, index, &name, &nameLength, &type, &value->data);
+  if (status != ERROR_SUCCESS) return status;
+  value->name = charsets::Cp1252ToUtf8(std::string(name.data(), nameLength));
+  value->remove = false;
+  value->type = type;
+  if (IsStringType(type)) value->data = DataFromAnsi(value->data);
+  return status;
 }
 
 LONG SetValue(HKEY key, const Value &value) {
-  std::string name, data = value.data;
+  std::string name, text;
   char32_t bad = 0;
   if (!ToAnsi(value.name, &name, &bad)) return kNotConvertible;
-  if (IsStringType(value.type) && !DataToAnsi(value.data, &data, &bad)) return kNotConvertible;
+  const bool isText = IsStringType(value.type);
+  if (isText && !DataToAnsi(value.data, &text, &bad)) return kNotConvertible;
+  const std::string &data = isText ? text : value.data;
   return RegSetValueExA(key, name.c_str(), 0, value.type, reinterpret_cast<const BYTE *>(data.data()),
                         static_cast<DWORD>(data.size()));
 }
@@ -146,14 +161,7 @@ LONG DeleteValue(HKEY key, const std::string &name) {
 
 bool SameKeyName(const std::string &a, const std::string &b) {
   // The stand-in folds the ASCII letters only.
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
+  return charsets::EqualNoCase(a, b);
 }
 
 }  // namespace calls

@@ -99,25 +99,13 @@ LONG EnumKey(HKEY key, DWORD index, std::string *name) {
 }
 
 LONG EnumValue(HKEY key, DWORD index, Value *value) {
-  std::vector<wchar_t> name(256);
-  std::vector<unsigned char> data(1024);
-  for (;;) {
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    DWORD dataLength = static_cast<DWORD>(data.size());
-    DWORD type = 0;
-    const LONG status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
-    if (status == ERROR_MORE_DATA) {
-      // Either buffer may be short: make room in both and ask again.
-      name.resize(name.size() * 2);
-      data.resize(dataLength > data.size() ? dataLength : data.size() * 2);
-      continue;
-    }
-    if (status != ERROR_SUCCESS) return status;
-    value->remove = false;
-    value->type = type;
-    value->data.assign(reinterpret_cast<const char *>(data.data()), dataLength);
-    return Narrow(name.data(), nameLength, &value->name) ? ERROR_SUCCESS : kNotConvertible;
-  }
+  std::vector<wchar_t> name;
+  DWORD nameLength = 0, type = 0;
+  const LONG status = EnumValueWith(RegEnumValueW, key, index, &name, &nameLength, &type, &value->data);
+  if (status != ERROR_SUCCESS) return status;
+  value->remove = false;
+  value->type = type;
+  return Narrow(name.data(), nameLength, &value->name) ? ERROR_SUCCESS : kNotConvertible;
 }
 
 LONG SetValue(HKEY key, const Value &value) {

@@ -5,19 +5,13 @@
 #include <vector>
 
 #include "tools/regfile/registry_calls.h"
+#include "tools/regfile/roots.h"
 
 namespace regfile {
 
 namespace {
 
-HKEY RootHandle(const std::string &root) {
-  if (root == "HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
-  if (root == "HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
-  if (root == "HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
-  if (root == "HKEY_USERS") return HKEY_USERS;
-  if (root == "HKEY_CURRENT_CONFIG") return HKEY_CURRENT_CONFIG;
-  return nullptr;
-}
+HKEY Handle(const RootKey &root) { return reinterpret_cast<HKEY>(static_cast<intptr_t>(root.predefined)); }
 
 std::string Status(LONG status) { return "status " + std::to_string(status); }
 
@@ -60,10 +54,10 @@ std::string StoredSubkey(HKEY root, const std::string &typed) {
   return stored;
 }
 
-bool ExportTree(HKEY root, const std::string &rootName, const std::string &subkey, Document *document,
+bool ExportTree(HKEY root, const char *rootName, const std::string &subkey, Document *document,
                 std::vector<std::string> *skipped, std::string *error) {
   HKEY key = nullptr;
-  const std::string fullPath = subkey.empty() ? rootName : rootName + "\\" + subkey;
+  const std::string fullPath = subkey.empty() ? std::string(rootName) : rootName + ("\\" + subkey);
   LONG status = calls::Open(root, subkey, KEY_READ, &key);
   if (status != ERROR_SUCCESS) {
     *error = "cannot open " + fullPath + ": " + Status(status);
@@ -123,12 +117,13 @@ bool ExportTree(HKEY root, const std::string &rootName, const std::string &subke
 bool Import(const Document &document, std::string *error) {
   if (!calls::CanStore(document, error)) return false;
   for (const Key &section : document.keys) {
-    std::string rootName, subkey;
-    if (!SplitKeyPath(section.path, &rootName, &subkey)) {
+    const RootKey *rootKey = nullptr;
+    std::string subkey;
+    if (!SplitKeyPath(section.path, &rootKey, &subkey)) {
       *error = "unknown root key in " + section.path;
       return false;
     }
-    const HKEY root = RootHandle(rootName);
+    const HKEY root = Handle(*rootKey);
     if (section.remove) {
       const LONG status = subkey.empty() ? ERROR_ACCESS_DENIED : calls::DeleteTree(root, subkey);
       if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
@@ -163,18 +158,19 @@ bool Export(const std::string &path, Document *document, std::vector<std::string
   document->keys.clear();
   skipped->clear();
   if (path.empty()) {
-    for (const char *root :
-         {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT", "HKEY_USERS", "HKEY_CURRENT_CONFIG"}) {
-      if (!ExportTree(RootHandle(root), root, std::string(), document, skipped, error)) return false;
+    for (const RootKey &root : kRootKeys) {
+      if (!ExportTree(Handle(root), root.name, std::string(), document, skipped, error)) return false;
     }
     return true;
   }
-  std::string rootName, typed;
-  if (!SplitKeyPath(path, &rootName, &typed)) {
+  const RootKey *rootKey = nullptr;
+  std::string typed;
+  if (!SplitKeyPath(path, &rootKey, &typed)) {
     *error = "the key " + path + " does not start with one of the five root keys";
     return false;
   }
-  const HKEY root = RootHandle(rootName);
+  const HKEY root = Handle(*rootKey);
+  const char *rootName = rootKey->name;
   const std::string subkey = StoredSubkey(root, typed);
   // A key asked for by name gets its section even when it is a root.
   const std::size_t before = document->keys.size();

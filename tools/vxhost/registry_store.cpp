@@ -3,6 +3,7 @@
 #include <vxplatform/testing.h>
 
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "tools/regfile/file_io.h"
@@ -59,12 +60,9 @@ bool RegistryStore::Begin(std::string *error, std::string *warning) {
     lock_.Unlock();
     return false;
   }
-  if (!Snapshot(&saved_, error)) {
-    lock_.Unlock();
-    return false;
-  }
+  changes_ = vxplatform::RegistryChangeCount();
   fileExists_ = exists;
-  fileBytes_ = bytes;
+  fileBytes_ = std::move(bytes);
   loaded_ = true;
   return true;
 }
@@ -86,12 +84,14 @@ bool RegistryStore::End(bool *saved, std::string *error) {
   if (!writing_) return true;
   bool ok = loaded_;
   if (!ok) *error = "the registry file was not loaded; it is left as it is";
-  std::string bytes;
-  ok = ok && Snapshot(&bytes, error);
-  if (ok && bytes != saved_) {
-    ok = regfile::SaveAtomically(path_, bytes, error);
+  // What was loaded or last saved is what the file holds, until the
+  // registry changes.
+  if (ok && vxplatform::RegistryChangeCount() != changes_) {
+    std::string bytes;
+    ok = Snapshot(&bytes, error) && regfile::SaveAtomically(path_, bytes, error);
     if (ok) {
-      saved_ = fileBytes_ = bytes;
+      changes_ = vxplatform::RegistryChangeCount();
+      fileBytes_ = std::move(bytes);
       fileExists_ = true;
       *saved = true;
     }

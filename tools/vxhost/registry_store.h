@@ -32,8 +32,9 @@ class RegistryStore {
   // and the lock let go; nothing is ever saved over it.  *warning says what
   // is worth a word about a file that was loaded (else it is empty).
   bool Begin(std::string *error, std::string *warning);
-  // Saves the registry, atomically, if it differs from what was loaded or
+  // Saves the registry, atomically, if it changed since it was loaded or
   // last saved (*saved tells whether it wrote), then lets go of the lock.
+  // A run that changed nothing leaves the file as it is.
   bool End(bool *saved, std::string *error);
   const std::string &path() const { return path_; }
 
@@ -44,8 +45,8 @@ class RegistryStore {
   bool writing_ = false;
   FileLock lock_;
   bool fileExists_ = false;
-  std::string fileBytes_;  // the file as last read or written
-  std::string saved_;      // the registry as last loaded or saved, as file bytes
+  std::string fileBytes_;           // the file as last read or written
+  unsigned long long changes_ = 0;  // the stand-in's change count when it was loaded or last saved
   bool loaded_ = false;
 };
 

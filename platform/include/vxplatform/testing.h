@@ -19,6 +19,13 @@ namespace vxplatform {
 // Empties all five root keys and closes every open handle.
 VX_PLATFORM_API void ResetRegistry();
 
+// How many times the registry's contents changed since the process
+// started: a key created or deleted, a value set to other data or deleted.
+// Opening, reading and writing a value's same data again change nothing.
+// Lets a tool that keeps the registry in a file save it only when it
+// changed.
+VX_PLATFORM_API unsigned long long RegistryChangeCount();
+
 // Number of key handles currently open (predefined root handles excluded).
 VX_PLATFORM_API std::size_t OpenKeyHandleCount();
 

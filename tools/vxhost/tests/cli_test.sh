@@ -189,13 +189,18 @@ case_registry_file() {
   if [ "$(head -c 2 "$VANTORIX_REGISTRY" | od -An -tx1 | tr -d ' ')" == "fffe" ]; then ok; else fail "registry file is not UTF-16LE"; fi
   if iconv -f UTF-16 -t UTF-8 "$VANTORIX_REGISTRY" | grep -q '^"Name"="Zürich"'; then ok; else fail "registry file content"; fi
 
-  current="a run that changes nothing does not write"
+  current="calls that change nothing leave the file alone"
   run Vantorix-Version
   cp "$VANTORIX_REGISTRY" "$work/before.reg"
-  local inode
-  inode=$(stat -c %i "$VANTORIX_REGISTRY")
-  run Vantorix-Version '' 1 ''
-  if [ "$(stat -c %i "$VANTORIX_REGISTRY")" == "$inode" ] && same_file "$VANTORIX_REGISTRY" "$work/before.reg"; then ok; else fail "file was rewritten"; fi
+  local stamp
+  stamp=$(stat -c '%i %y' "$VANTORIX_REGISTRY")
+  local cli='HKEY_CURRENT_USER|Software\Vantorix CLI'
+  run Vantorix-Version '' 1 '' Vantorix-GetRegistryKey "$cli|Name" Vantorix-ListRegistryKeys 'HKEY_CURRENT_USER|Software' \
+    Vantorix-ListRegistryValues "$cli" Vantorix-DeleteRegistryValue "$cli|No such value" \
+    Vantorix-DeleteRegistryKey "$cli|No such key"
+  run --export "$work/export.reg" 'HKEY_CURRENT_USER\Software'
+  expect_status 0
+  if [ "$(stat -c '%i %y' "$VANTORIX_REGISTRY")" == "$stamp" ] && same_file "$VANTORIX_REGISTRY" "$work/before.reg"; then ok; else fail "file was rewritten"; fi
 
   current="--registry and the data folder"
   run --registry "$work/other.reg" --import "$work/seed.reg"
