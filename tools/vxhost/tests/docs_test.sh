@@ -1,72 +1,254 @@
 #!/usr/bin/env bash
-# Runs the examples of a markdown document and compares what they print.
+# Runs the examples of markdown documents and compares what they give.
 #
-# usage: docs_test.sh VXHOST DOCUMENT.md
+# usage: docs_test.sh VXHOST DOCUMENT.md...
 #
-# An example is a ```console block: lines starting with "$ " are commands
-# ("> " lines continue them, as in a shell), the lines after a command up to
-# the next command are what it prints (standard output and standard error
-# together).  The blocks run in their order, in one fresh folder, on one
-# fresh registry file, and `vxhost` stands for the program under test.
+# Every fenced block of a document is an example, run in page order on a
+# registry file of the document's own, fresh at its start.  A block of any
+# other kind fails: no example goes unchecked.
+#
+#   ```console      shell sessions: lines starting with "$ " are commands
+#                   ("> " lines continue them), the lines up to the next
+#                   command what they print (standard output and standard
+#                   error together).  `vxhost` is the program under test.
+#                   One shell per block, in one folder per document.
+#   ```calculation  FileMaker calculations.  "Name:  contents" gives a
+#                   field, for the rest of the block; "Calculation:  " an
+#                   External call, whose parameter is text constants and
+#                   fields joined by &; the "Result:  " after it what the
+#                   call answers, further paragraphs on lines indented to
+#                   the same column, "(no answer)" for none.
+#   ```cmd          Windows command prompt sessions: a prompt "C:\...>"
+#                   followed by a vxhost command line, in cmd's double
+#                   quotes, or by "echo %ERRORLEVEL%"; then what it prints.
+#   ```reg          a registry editor file, imported.
+#
+# In the prose, "`External(...)` answers `text`" is a calculation too; and
+# a table headed "| exit status | when |" must list the statuses that
+# `vxhost --help` lists, in its order, each row saying only what the help
+# says of that status (the row's clauses, split at "; ", are quoted from it).
 set -u
 vxhost="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
-document=$2
+shift
+export VXHOST_UNDER_TEST="$vxhost"
+export LC_ALL=C.UTF-8
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export VANTORIX_REGISTRY="$work/registry.reg"
-export VXHOST_UNDER_TEST="$vxhost"
-export LC_ALL=C.UTF-8
 
 passed=0
 failed=0
 
-# Splits the document into blocks of commands and expected output, written
-# as files: block-N/cmd-M and block-N/out-M, plus block-N/line-M.
-awk -v dir="$work" '
-  function flush() { if (cmd != "") { printf "%s", cmd > (prefix "/cmd-" n); printf "%s", out > (prefix "/out-" n); printf "%d", cmdline > (prefix "/line-" n); close(prefix "/cmd-" n); close(prefix "/out-" n); close(prefix "/line-" n) } cmd = ""; out = "" }
-  /^```console[ \t]*$/ { inblock = 1; blocks++; prefix = dir "/block-" blocks; system("mkdir -p \"" prefix "\""); n = 0; cmd = ""; out = ""; next }
-  inblock && /^```[ \t]*$/ { flush(); inblock = 0; next }
-  inblock && /^\$ / { flush(); n++; cmd = substr($0, 3) "\n"; cmdline = NR; continuing = 1; next }
-  inblock && continuing && /^>( |$)/ { cmd = cmd substr($0, 3) "\n"; next }
-  inblock { continuing = 0; out = out $0 "\n" }
-' "$document"
+# fail WHERE WHAT EXPECTED ACTUAL: reports a mismatch with its diff.
+fail() {
+  failed=$((failed + 1))
+  echo "FAIL $1: $2"
+  diff -u --label expected --label actual <(printf '%s\n' "$3") <(printf '%s\n' "$4") | sed 's/^/  /'
+}
 
-shopt -s nullglob
-blocks=("$work"/block-*)
-if [ ${#blocks[@]} -eq 0 ]; then
-  echo "no examples found in $document"
-  exit 1
-fi
+# unreadable WHERE WHY: an example that this test cannot run is a failure.
+unreadable() {
+  failed=$((failed + 1))
+  echo "FAIL $1: cannot be checked: $2"
+}
 
-mkdir -p "$work/run"
-for ((b = 1; b <= ${#blocks[@]}; b++)); do
-  block="$work/block-$b"
-  # One shell per block, so that `echo $?` sees the command before it.
-  {
-    echo 'vxhost() { "$VXHOST_UNDER_TEST" "$@"; }'
-    for ((m = 1; ; m++)); do
-      [ -f "$block/cmd-$m" ] || break
-      # The marker keeps $? as the command before it left it.
-      echo "__status=\$?; printf '\\036%d\\n' $m; (exit \$__status)"
-      cat "$block/cmd-$m"
-    done
-  } >"$block/script"
-  (cd "$work/run" && bash "$block/script" >"$block/actual" 2>&1 </dev/null)
-  # Cut the output at the markers.
-  awk -v prefix="$block/actual-" '/^\036[0-9]+$/ { file = prefix substr($0, 2); printf "" > file; next } { print > file }' "$block/actual"
-  for ((m = 1; ; m++)); do
-    [ -f "$block/cmd-$m" ] || break
-    touch "$block/actual-$m"
-    if cmp -s "$block/out-$m" "$block/actual-$m"; then
-      passed=$((passed + 1))
+# Runs one call; sets status and out (standard output, exact) and err.
+call_vxhost() {
+  "$vxhost" "$@" >"$work/out" 2>"$work/err" </dev/null
+  status=$?
+  out=$(cat "$work/out"; echo .)
+  out=${out%.}
+  err=$(cat "$work/err")
+}
+
+# The calculations and command-prompt sessions.
+source "$(dirname "${BASH_SOURCE[0]}")/reference_examples.sh"
+
+# --- shell sessions and registry files ---------------------------------------
+
+# run_console FIRST_LINE: the block in block[], in one shell, so that
+# `echo $?` sees the command before it.
+run_console() {
+  local first=$1 i m=0 dir="$work/console" continued='^>( |$)' actual
+  local -a commands=() lines=() outputs=()
+  rm -rf "$dir" && mkdir -p "$dir"
+  for ((i = 0; i < ${#block[@]}; i++)); do
+    if [[ ${block[i]} == '$ '* ]]; then
+      m=${#commands[@]}
+      commands+=("${block[i]:2}"$'\n')
+      lines+=($((first + i)))
+      outputs+=("")
+      while [[ ${block[i + 1]-} =~ $continued ]]; do
+        i=$((i + 1))
+        commands[m]+="${block[i]:2}"$'\n'
+      done
+    elif ((${#commands[@]} > 0)); then
+      outputs[m]+="${block[i]}"$'\n'
     else
-      failed=$((failed + 1))
-      echo "FAIL $document:$(cat "$block/line-$m"): $(head -1 "$block/cmd-$m")"
-      diff -u --label expected --label actual "$block/out-$m" "$block/actual-$m" | sed 's/^/  /'
+      unreadable "$document:$((first + i))" "output before the first command"
     fi
   done
-done
+  {
+    echo 'vxhost() { "$VXHOST_UNDER_TEST" "$@"; }'
+    for ((m = 0; m < ${#commands[@]}; m++)); do
+      # The marker keeps $? as the command before it left it.
+      echo "__status=\$?; printf '\\036%d\\n' $m; (exit \$__status)"
+      printf '%s' "${commands[m]}"
+    done
+  } >"$dir/script"
+  (cd "$run" && bash "$dir/script" >"$dir/actual" 2>&1 </dev/null)
+  awk -v prefix="$dir/actual-" '/^\036[0-9]+$/ { file = prefix substr($0, 2); printf "" > file; next } { print > file }' "$dir/actual"
+  for ((m = 0; m < ${#commands[@]}; m++)); do
+    touch "$dir/actual-$m"
+    actual=$(cat "$dir/actual-$m"; echo .)
+    actual=${actual%.}
+    if [ "$actual" = "${outputs[m]}" ]; then
+      passed=$((passed + 1))
+    else
+      fail "$document:${lines[m]}" "${commands[m]%%$'\n'*}" "${outputs[m]}" "$actual"
+    fi
+  done
+}
 
+# run_reg FIRST_LINE: imports the block in block[].
+run_reg() {
+  printf '%s\n' "${block[@]}" >"$work/block.reg"
+  call_vxhost --import "$work/block.reg"
+  if [ "$status" -eq 0 ] && [ -z "$out$err" ]; then
+    passed=$((passed + 1))
+  else
+    fail "$document:$1" "the registry file does not import" "" "$out$err(exit status $status)"
+  fi
+}
+
+# --- the prose ---------------------------------------------------------------
+
+# The exit statuses of `vxhost --help`: help_status[N] is the text of N,
+# help_numbers their order.
+declare -A help_status
+help_numbers=""
+read_help_statuses() {
+  local line number="" inside=0
+  while IFS= read -r line; do
+    if [ "$line" = "Exit status" ]; then
+      inside=1
+    elif [ $inside = 1 ] && [[ $line =~ ^\ \ ([0-9]+)\ \ (.*)$ ]]; then
+      number=${BASH_REMATCH[1]}
+      help_status[$number]=${BASH_REMATCH[2]}
+      help_numbers+="$number "
+    elif [ $inside = 1 ] && [ -n "$number" ] && [[ $line =~ ^\ {5}([^ ].*)$ ]]; then
+      help_status[$number]+=" ${BASH_REMATCH[1]}"
+    elif [ $inside = 1 ] && [ -n "$number" ]; then
+      inside=0
+    fi
+  done < <("$vxhost" --help)
+}
+
+# check_status_table FIRST_LINE: the table's rows in table[].
+check_status_table() {
+  local row number text clause numbers="" where="$document:$1" ok=1
+  for row in "${table[@]}"; do
+    if ! [[ $row =~ ^\|\ *([0-9]+)\ *\|\ *(.*[^ ])\ *\|$ ]]; then
+      unreadable "$where" "a row that is not | number | text |: $row"
+      return
+    fi
+    number=${BASH_REMATCH[1]}
+    text=${BASH_REMATCH[2]//\`/}
+    numbers+="$number "
+    while [ -n "$text" ]; do
+      clause=${text%%; *}
+      text=${text:${#clause}}
+      text=${text#; }
+      if [[ ${help_status[$number]-} != *"$clause"* ]]; then
+        fail "$where" "status $number: the page says what vxhost --help does not" "${help_status[$number]-}" "$clause"
+        ok=0
+      fi
+    done
+  done
+  if [ "$numbers" != "$help_numbers" ]; then
+    fail "$where" "the statuses differ from vxhost --help's" "$help_numbers" "$numbers"
+  elif [ $ok = 1 ]; then
+    passed=$((passed + 1))
+  fi
+}
+
+# check_paragraph FIRST_LINE TEXT: the calculations that a paragraph of
+# prose states the answer of.
+check_paragraph() {
+  local rest=$2
+  fields=()
+  while [[ $rest =~ \`(External\([^\`]*\))\`\ answers\ \`([^\`]*)\`(.*)$ ]]; do
+    rest=${BASH_REMATCH[3]}
+    check_calculation "$document:$1" "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}" 0
+  done
+}
+
+# --- one document ------------------------------------------------------------
+
+run_document() {
+  document=$1
+  local number=0 line kind="" first=0 paragraph="" paragraph_line=0 table_line=0 in_table=0 before
+  before=$((passed + failed))
+  run="$work/run-$((++documents))"
+  mkdir -p "$run"
+  export VANTORIX_REGISTRY="$run/registry.reg"
+  block=()
+  table=()
+  while IFS= read -r line || [ -n "$line" ]; do
+    number=$((number + 1))
+    if [ -n "$kind" ]; then
+      if [[ $line =~ ^\`\`\`\ *$ ]]; then
+        case $kind in
+          calculation) run_calculations "$first" ;;
+          cmd) run_cmd "$first" ;;
+          console) run_console "$first" ;;
+          reg) run_reg "$first" ;;
+          *) unreadable "$document:$((first - 1))" "a \`\`\`$kind block, which this test does not run" ;;
+        esac
+        kind=""
+        block=()
+      else
+        block+=("$line")
+      fi
+      continue
+    fi
+    if [ $in_table = 1 ] && [[ $line != \|* ]]; then
+      check_status_table "$table_line"
+      in_table=0
+      table=()
+    fi
+    if [[ $line =~ ^\ *\`\`\`(.*)$ ]]; then
+      [ -n "$paragraph" ] && check_paragraph "$paragraph_line" "$paragraph"
+      paragraph=""
+      kind=${BASH_REMATCH[1]:-"(plain)"}
+      [[ $line == " "* ]] && kind="(indented)"
+      first=$((number + 1))
+    elif [ -z "$line" ] || [[ $line == \#* ]]; then
+      [ -n "$paragraph" ] && check_paragraph "$paragraph_line" "$paragraph"
+      paragraph=""
+    else
+      [ -z "$paragraph" ] && paragraph_line=$number
+      paragraph+="$line "
+      if [[ $line =~ ^\|\ *exit\ status\ *\|\ *when\ *\|$ ]]; then
+        in_table=1
+        table_line=$number
+      elif [ $in_table = 1 ] && ! [[ $line =~ ^\|[-|\ ]+\|$ ]]; then
+        table+=("$line")
+      fi
+    fi
+  done <"$document"
+  [ $in_table = 1 ] && check_status_table "$table_line"
+  [ -n "$paragraph" ] && check_paragraph "$paragraph_line" "$paragraph"
+  [ -n "$kind" ] && unreadable "$document:$((first - 1))" "a block that does not end"
+  if [ $((passed + failed)) -eq "$before" ]; then
+    unreadable "$document" "no examples found"
+  fi
+}
+
+documents=0
+read_help_statuses
+for document in "$@"; do
+  run_document "$document"
+done
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
