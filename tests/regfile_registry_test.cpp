@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/scratch_key.h"
 #include "charsets/charsets.h"
+#include "tests/support/scratch_key.h"
 #include "tools/regfile/registry_io.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <iterator>
 #include <string>
 
-#include "host/host_text.h"
 #include "charsets/charsets.h"
+#include "host/host_text.h"
 #include "tools/vxhost/reply_codec.h"
 
 namespace {

@@ -32,9 +32,9 @@
 #include <clocale>
 #endif
 
+#include "charsets/charsets.h"
 #include "hostsim/hostsim.h"
 #include "resources/string_ids.h"
-#include "charsets/charsets.h"
 #include "tools/regfile/file_io.h"
 #include "tools/regfile/regfile.h"
 #include "tools/regfile/registry_io.h"

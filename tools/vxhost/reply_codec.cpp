@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "host/host_text.h"
 #include "charsets/charsets.h"
+#include "host/host_text.h"
 
 namespace vxhost {
 
