@@ -100,7 +100,8 @@ for tool in /usr/bin/time iconv awk wine; do
   command -v "$tool" >/dev/null || { echo "vxhost benchmark: $tool is missing (scripts/install-deps)" >&2; exit 1; }
 done
 cmake --preset tools >/dev/null
-cmake --build --preset tools -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
+. scripts/lib/jobs
+cmake --build --preset tools -j "$jobs" >/dev/null
 vxhost=build/tools/vxhost
 mkdir -p "$work"
 rm -f "$work"/registry-*

@@ -1,6 +1,8 @@
-// Reply text in the host's character set: ToHostText and HostCharTable.
+// Reply text in the host's character set: ToHostText and HostCharTable,
+// against the host bytes that the conversion's rules give.
 #include <climits>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 
 #include "host/host_text.h"
 #include "tests/support/global_alloc_spy.h"
+#include "tests/support/host_text_rules.h"
 #include "tests/support/plugin.h"
 
 namespace {
@@ -83,13 +86,20 @@ TEST(ToHostTextTest, ConvertsLettersRemovesLineFeedsAndTerminates) {
   EXPECT_EQ(spy.LiveBlocks(), 0) << "scratch buffers left allocated";
 }
 
-TEST(ToHostTextTest, EveryByteGoesThroughTheTable) {
+// Each byte alone, through the conversion and the table, against the host
+// byte that the rules give (not against the table itself).
+TEST(ToHostTextTest, EveryByteBecomesTheHostByteOfTheRules) {
   for (int b = 1; b < 256; ++b) {
-    if (b == 0x0A) continue;
+    const unsigned char expected = vxtest::ExpectedHostByte(static_cast<unsigned char>(b));
+    EXPECT_EQ(HostCharTable[b], expected) << "byte " << b;
+    if (b == 0x0A) continue;  // removed, never looked up
     Converted got = Convert(std::string(1, static_cast<char>(b)));
     EXPECT_EQ(got.result, 1) << "byte " << b;
-    EXPECT_EQ(static_cast<unsigned char>(got.buffer[0]), HostCharTable[b]) << "byte " << b;
+    EXPECT_EQ(static_cast<unsigned char>(got.buffer[0]), expected) << "byte " << b;
   }
+  int changed = 0;
+  for (int b = 0; b < 256; ++b) changed += vxtest::ExpectedHostByte(static_cast<unsigned char>(b)) != b;
+  EXPECT_EQ(changed, 81);
 }
 
 TEST(ToHostTextTest, NoLengthLeavesTheTextAloneAndAllocatesNothing) {
@@ -124,37 +134,9 @@ TEST(ToHostTextTest, WithoutScratchMemoryTheTextStaysUnconverted) {
   EXPECT_EQ(spy.LiveBlocks(), 0);
 }
 
-// The table itself, checked against what the character sets say rather than
-// against its own listing.
-
-// Bytes of 0xA0-0xFF whose character Mac OS Roman lacks (with the currency
-// sign, which takes the older Mac OS Roman code), and their images.
-struct Placed {
-  unsigned char in;
-  unsigned char out;
-};
-const Placed kWithoutMacCode[] = {
-    {0xA4, 0xDB},  // currency sign
-    {0xA6, 0xA6}, {0xB2, 0xB2}, {0xB3, 0xB3}, {0xB9, 0xB9}, {0xBC, 0xBC},
-    {0xBD, 0xBD}, {0xBE, 0xBE}, {0xD7, 0xD7}, {0xDE, 0xDE}, {0xF0, 0xF0},  // kept
-    {0xAD, 0xD0}, {0xD0, 0xDC}, {0xDD, 0xA0}, {0xFD, 0xE0}, {0xFE, 0xDF},  // placed
-};
-
-TEST(HostCharTableTest, LowHalfAndTheC1RangeMapToThemselves) {
-  for (int b = 0; b < 0xA0; ++b) {
-    if (b == 0x0A) continue;  // removed, never looked up
-    EXPECT_EQ(HostCharTable[b], b) << "byte " << b;
-  }
-}
-
-TEST(HostCharTableTest, BytesWithoutAMacCodeAndTheCountOfChanges) {
-  for (const Placed &p : kWithoutMacCode) EXPECT_EQ(HostCharTable[p.in], p.out) << "byte " << int{p.in};
-  int changed = 0;
-  for (int b = 0; b < 256; ++b) changed += HostCharTable[b] != b;
-  EXPECT_EQ(changed, 81);
-}
-
-TEST(HostCharTableTest, MatchesTheSystemConverterFromWindows1252ToMacOsRoman) {
+// The rules' host bytes, checked once against the system's own converter
+// where they follow Mac OS Roman.
+TEST(HostTextRulesTest, MatchTheSystemConverterFromWindows1252ToMacOsRoman) {
 #ifdef _WIN32
   GTEST_SKIP() << "iconv with its Mac OS Roman table is on the linux lane only";
 #else
@@ -172,17 +154,18 @@ TEST(HostCharTableTest, MatchesTheSystemConverterFromWindows1252ToMacOsRoman) {
     const std::size_t status = iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft);
     const bool known = status != static_cast<std::size_t>(-1) && outLeft == sizeof out - 1;
     bool listed = false;
-    for (const Placed &p : kWithoutMacCode) listed = listed || p.in == b;
+    for (const vxtest::HostByteRule &rule : vxtest::kWithoutMacCode) listed = listed || rule.in == b;
     if (known) {
       ++converted;
       EXPECT_FALSE(listed) << "byte " << b << " has a Mac OS Roman code";
-      EXPECT_EQ(HostCharTable[b], static_cast<unsigned char>(out[0])) << "byte " << b;
+      EXPECT_EQ(vxtest::ExpectedHostByte(static_cast<unsigned char>(b)), static_cast<unsigned char>(out[0]))
+          << "byte " << b;
     } else {
       EXPECT_TRUE(listed) << "byte " << b << " has no Mac OS Roman code and no listed image";
     }
   }
   iconv_close(converter);
-  EXPECT_EQ(converted, 96 - static_cast<int>(sizeof kWithoutMacCode / sizeof kWithoutMacCode[0]));
+  EXPECT_EQ(converted, 96 - static_cast<int>(std::size(vxtest::kWithoutMacCode)));
 #endif
 }
 

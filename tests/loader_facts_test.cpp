@@ -48,6 +48,10 @@ std::vector<DWORD> WritableSlotsHolding(HMODULE module, const void *value) {
 class LoaderFactsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The suite's own copy of the plug-in first, at the preferred base, as
+    // in a whole run, so that the copy below loads elsewhere: 32-bit wine
+    // keeps the range around the preferred base reserved, loaded or not.
+    vxtest::LoadedPlugin();
     char folder[MAX_PATH];
     ASSERT_GT(GetTempPathA(MAX_PATH, folder), 0u);
     copy_ = std::string(folder) + "vx-loader-" + std::to_string(GetCurrentProcessId()) + ".fmx";

@@ -100,9 +100,10 @@ TEST(PeLoaderTest, AnImportThatNothingBindsRefusesTheLoadAndIsNamed) {
 
 TEST(PeLoaderTest, ProcessDetachRunsOnUnload) {
   // The product's runtime makes a critical section at process attach and
-  // deletes it at process detach.
-  const std::size_t before = pe::LiveCriticalSections();
+  // deletes it at process detach.  Counted after the copy is made, which
+  // loads the suite's own copy of the plug-in first where no earlier test has.
   ProductCopy copy;
+  const std::size_t before = pe::LiveCriticalSections();
   std::string error;
   std::unique_ptr<pe::Module> module = pe::Module::Load(copy.Write(), &error);
   ASSERT_NE(module, nullptr) << error;

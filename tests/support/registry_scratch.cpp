@@ -1,7 +1,5 @@
 #include "tests/support/registry_scratch.h"
 
-#include "host/host_text.h"
-
 #ifndef _WIN32
 #include "vxplatform/testing.h"
 #endif
@@ -21,13 +19,6 @@ std::string Param(const std::vector<std::string> &fields) {
   std::string text;
   for (std::size_t n = 0; n < fields.size(); ++n) text += (n == 0 ? "" : "|") + fields[n];
   return text;
-}
-
-std::string HostText(const std::string &text) {
-  std::vector<char> buffer(text.begin(), text.end());
-  buffer.push_back('\0');
-  ToHostText(buffer.data(), static_cast<int32_t>(text.size()));
-  return std::string(buffer.data());
 }
 
 std::string SystemMessage(LONG status, bool convert, std::size_t workSize) {

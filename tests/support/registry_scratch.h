@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/host_text_rules.h"
 #include "tests/support/plugin.h"
 #include "tests/support/registry_state.h"
 #include "tests/support/scratch_key.h"
@@ -41,12 +42,10 @@ std::string Param(const std::vector<std::string> &fields);
 
 // The reply that the functions make of the system's message for status: cut
 // to workSize - 1 bytes, converted to the host's character set if convert is
-// set, without the line-end bytes at its end; "System error N." where the
-// system has no message.
+// set (HostText: by the conversion's rules, not by the plug-in), without the
+// line-end bytes at its end; "System error N." where the system has no
+// message.
 std::string SystemMessage(LONG status, bool convert = true, std::size_t workSize = 252);
-
-// text converted to the host's character set by the plug-in's own table.
-std::string HostText(const std::string &text);
 
 // A value as the registry holds it.
 using StoredValue = RegistryValue;

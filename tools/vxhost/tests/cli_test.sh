@@ -300,8 +300,9 @@ case_message_boxes() {
   # message box, which vxhost shows on standard error.
   rm -f "$VANTORIX_REGISTRY"
   run Vantorix-Version
+  # Every build creates its settings key with "format_string" at start-up.
   if ! iconv -f UTF-16 -t UTF-8 "$VANTORIX_REGISTRY" 2>/dev/null | grep -q '"format_string"'; then
-    echo "skipped [$current]: this build of the plug-in keeps no settings key"
+    fail "start-up left no \"format_string\" in the registry file"
     return
   fi
   local settings
