@@ -1,12 +1,6 @@
 # 32-bit Windows test programs: the posix thread model, because GoogleTest
 # needs std::mutex.  They load the product, which is built with the default
 # model by toolchain-mingw-i686.cmake; the runtime is linked statically.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(VX_MINGW_TARGET i686-w64-mingw32)
+set(VX_MINGW_THREADS -posix)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

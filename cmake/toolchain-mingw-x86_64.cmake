@@ -1,12 +1,6 @@
 # The same code as 64-bit Windows, so that the tests can run under wine64.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
 # The posix thread model: GoogleTest needs std::mutex. Threads stay unused
 # by the plug-in, and the runtime is linked statically.
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(VX_MINGW_TARGET x86_64-w64-mingw32)
+set(VX_MINGW_THREADS -posix)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
