@@ -6,6 +6,7 @@
 // only when the key is created; open handles counted; a key deleted while a
 // handle refers to it answers ERROR_KEY_DELETED through that handle.
 #include <cstring>
+#include <string_view>
 
 #include <shlwapi.h>
 #include <vxplatform/testing.h>
@@ -41,6 +42,7 @@ bool SubtreeWriteDenied(const Key &key) {
 }
 
 std::string NameOf(LPCSTR name) { return name ? std::string(name) : std::string(); }
+std::string_view ValueNameOf(LPCSTR name) { return name ? std::string_view(name) : std::string_view(); }
 
 }  // namespace
 }  // namespace vxplatform::detail
@@ -104,15 +106,15 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpT
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
   if (!(handle.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   if (lpData != nullptr && lpcbData == nullptr) return ERROR_INVALID_PARAMETER;
-  const Value *value = handle.key->FindValue(NameOf(lpValueName));
+  const Value *value = handle.key->FindValue(ValueNameOf(lpValueName));
   if (value == nullptr) return ERROR_FILE_NOT_FOUND;
-  if (lpType) *lpType = value->type;
-  const DWORD size = static_cast<DWORD>(value->data.size());
+  if (lpType) *lpType = value->type();
+  const DWORD size = static_cast<DWORD>(value->size());
   if (lpData != nullptr && *lpcbData < size) {
     *lpcbData = size;
     return ERROR_MORE_DATA;
   }
-  if (lpData != nullptr && size) std::memcpy(lpData, value->data.data(), size);
+  if (lpData != nullptr && size) std::memcpy(lpData, value->data(), size);
   if (lpcbData) *lpcbData = size;
   return ERROR_SUCCESS;
 }
@@ -123,7 +125,7 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, c
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
   if (!(handle.access & KEY_SET_VALUE) || handle.key->writeDenied()) return ERROR_ACCESS_DENIED;
   if (lpData == nullptr && cbData != 0) return ERROR_INVALID_PARAMETER;
-  const std::string name = NameOf(lpValueName);
+  const std::string_view name = ValueNameOf(lpValueName);
   if (name.size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
   handle.key->SetValue(name, dwType, lpData, cbData);
   return ERROR_SUCCESS;
@@ -134,7 +136,7 @@ LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   Handle handle;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
   if (!(handle.access & KEY_SET_VALUE) || handle.key->writeDenied()) return ERROR_ACCESS_DENIED;
-  return handle.key->RemoveValue(NameOf(lpValueName)) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  return handle.key->RemoveValue(ValueNameOf(lpValueName)) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 // Deletes one key, which must have no subkeys.  An empty name deletes the
@@ -174,16 +176,18 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
   if (lpData != nullptr && lpcbData == nullptr) return ERROR_INVALID_PARAMETER;
   const Value *value = handle.key->ValueAt(dwIndex);
   if (value == nullptr) return ERROR_NO_MORE_ITEMS;
-  const DWORD size = static_cast<DWORD>(value->data.size());
-  if (value->name.size() + 1 > *lpcchValueName) return ERROR_MORE_DATA;  // capacity stays as given
+  const DWORD size = static_cast<DWORD>(value->size());
+  const std::string_view name = value->name();
+  if (name.size() + 1 > *lpcchValueName) return ERROR_MORE_DATA;  // capacity stays as given
   if (lpData != nullptr && *lpcbData < size) {
     *lpcbData = size;
     return ERROR_MORE_DATA;
   }
-  std::memcpy(lpValueName, value->name.c_str(), value->name.size() + 1);
-  *lpcchValueName = static_cast<DWORD>(value->name.size());
-  if (lpType) *lpType = value->type;
-  if (lpData != nullptr && size) std::memcpy(lpData, value->data.data(), size);
+  if (!name.empty()) std::memcpy(lpValueName, name.data(), name.size());
+  lpValueName[name.size()] = 0;
+  *lpcchValueName = static_cast<DWORD>(name.size());
+  if (lpType) *lpType = value->type();
+  if (lpData != nullptr && size) std::memcpy(lpData, value->data(), size);
   if (lpcbData) *lpcbData = size;
   return ERROR_SUCCESS;
 }
@@ -205,8 +209,8 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
   }
   for (std::size_t i = 0; i < key.ValueCount(); ++i) {
     const Value *value = key.ValueAt(i);
-    if (value->name.size() > maxValueName) maxValueName = static_cast<DWORD>(value->name.size());
-    if (value->data.size() > maxValue) maxValue = static_cast<DWORD>(value->data.size());
+    if (value->name().size() > maxValueName) maxValueName = static_cast<DWORD>(value->name().size());
+    if (value->size() > maxValue) maxValue = static_cast<DWORD>(value->size());
   }
   LONG status = ERROR_SUCCESS;
   if (lpClass != nullptr && lpcchClass != nullptr) {
