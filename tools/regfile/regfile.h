@@ -55,6 +55,23 @@ enum class Format {
   Regedit4,
 };
 
+// What reading a file gives, a piece at a time and in the file's order:
+// each section as its [KEY] line comes (without values), then each value
+// line of it.  A receiver that builds a Document, or one that applies the
+// pieces as they come and so never holds the whole file's model.  Each
+// piece is lent for the call only.
+class Receiver {
+ public:
+  virtual ~Receiver() = default;
+  virtual void AddSection(const Key &section) = 0;
+  virtual void AddValue(const Value &value) = 0;
+};
+
+// Reads a whole file as Parse does, handing each piece to *receiver as it
+// is read.  On failure the receiver has had the pieces before the faulty
+// line.
+bool Read(const std::string &bytes, Receiver *receiver, std::string *error, std::string *warning = nullptr);
+
 // Parses a whole file: UTF-16LE with its byte order mark, UTF-8 (with or
 // without one) or Windows-1252, told apart by the byte order mark and the
 // header line.  A file of no bytes at all is an empty document.  On failure

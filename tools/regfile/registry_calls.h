@@ -20,9 +20,12 @@ namespace calls {
 // cannot carry.
 constexpr LONG kNotConvertible = 1113;
 
-// Whether the functions in use can store everything that the document
-// holds; if not, *error names the first thing they cannot.
-bool CanStore(const Document &document, std::string *error);
+// Whether the functions in use can store the section's key path, and a
+// value read in that section; if not, *error names what they cannot (and
+// is otherwise left as it is).  The same thing fails to convert, with
+// kNotConvertible, when it is created, set or deleted.
+bool CanStoreSection(const Key &section, std::string *error);
+bool CanStoreValue(const Key &section, const Value &value, std::string *error);
 
 LONG Open(HKEY parent, const std::string &subkey, REGSAM access, HKEY *key);
 LONG Create(HKEY parent, const std::string &subkey, HKEY *key);

@@ -14,6 +14,13 @@ namespace calls {
 
 namespace {
 
+// Whether the four characters at in are ASCII: four bytes of UTF-8, or
+// four UTF-16LE units.
+bool AsciiRun(const unsigned char *in, bool utf16) {
+  if (!utf16) return ((in[0] | in[1] | in[2] | in[3]) & 0x80) == 0;
+  return ((in[0] | in[2] | in[4] | in[6]) & 0x80) == 0 && (in[1] | in[3] | in[5] | in[7]) == 0;
+}
+
 // Names in UTF-8, or string data in UTF-16LE, -> Windows-1252, as the
 // 8-bit functions take them (ansi null: only checks that they can be);
 // *bad is the character that the code page lacks, or 0 for bytes that are
@@ -26,6 +33,7 @@ bool ToAnsi(std::string_view bytes, bool utf16, std::string *ansi, char32_t *bad
     ansi->resize(utf16 ? bytes.size() / 2 : bytes.size());
     out = &(*ansi)[0];
   }
+  const unsigned char *in = reinterpret_cast<const unsigned char *>(bytes.data());
   std::size_t length = 0;
   *bad = 0;
   bool lacking = false;
@@ -34,10 +42,18 @@ bool ToAnsi(std::string_view bytes, bool utf16, std::string *ansi, char32_t *bad
   char32_t code = 0;
   unsigned char byte = 0;
   while (at < bytes.size()) {
-    // ASCII, most of what there is, as it is.
-    const unsigned char first = static_cast<unsigned char>(bytes[at]);
-    if (first < 0x80 && (!utf16 || (at + 1 < bytes.size() && bytes[at + 1] == 0))) {
-      if (out != nullptr) out[length] = static_cast<char>(first);
+    // ASCII, most of what there is, as it is: four characters at a time
+    // while they last, then one.
+    while (at + 4 * step <= bytes.size() && AsciiRun(in + at, utf16)) {
+      if (out != nullptr) {
+        for (std::size_t k = 0; k < 4; ++k) out[length + k] = static_cast<char>(in[at + k * step]);
+      }
+      length += 4;
+      at += 4 * step;
+    }
+    if (at == bytes.size()) break;
+    if (in[at] < 0x80 && (!utf16 || (at + 1 < bytes.size() && in[at + 1] == 0))) {
+      if (out != nullptr) out[length] = static_cast<char>(in[at]);
       ++length;
       at += step;
       continue;
@@ -75,22 +91,20 @@ std::string Lacks(const std::string &what, char32_t bad) {
 
 }  // namespace
 
-bool CanStore(const Document &document, std::string *error) {
+bool CanStoreSection(const Key &section, std::string *error) {
   char32_t bad = 0;
-  for (const Key &key : document.keys) {
-    if (!ToAnsi(key.path, false, nullptr, &bad)) {
-      *error = Lacks("the key path " + key.path, bad);
-      return false;
-    }
-    for (const Value &value : key.values) {
-      const bool nameFits = ToAnsi(value.name, false, nullptr, &bad);
-      if (nameFits && (value.remove || !IsStringType(value.type) || ToAnsi(value.data, true, nullptr, &bad))) continue;
-      const std::string name = value.name.empty() ? std::string("@") : "\"" + value.name + "\"";
-      *error = Lacks((nameFits ? "the data of " : "the value name ") + name + " in " + key.path, bad);
-      return false;
-    }
-  }
-  return true;
+  if (ToAnsi(section.path, false, nullptr, &bad)) return true;
+  *error = Lacks("the key path " + section.path, bad);
+  return false;
+}
+
+bool CanStoreValue(const Key &section, const Value &value, std::string *error) {
+  char32_t bad = 0;
+  const bool nameFits = ToAnsi(value.name, false, nullptr, &bad);
+  if (nameFits && (value.remove || !IsStringType(value.type) || ToAnsi(value.data, true, nullptr, &bad))) return true;
+  const std::string name = value.name.empty() ? std::string("@") : "\"" + value.name + "\"";
+  *error = Lacks((nameFits ? "the data of " : "the value name ") + name + " in " + section.path, bad);
+  return false;
 }
 
 LONG Open(HKEY parent, const std::string &subkey, REGSAM access, HKEY *key) {

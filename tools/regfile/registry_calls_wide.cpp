@@ -47,21 +47,18 @@ bool Narrow(const wchar_t *wide, std::size_t length, std::string *utf8) {
 
 }  // namespace
 
-bool CanStore(const Document &document, std::string *error) {
+bool CanStoreSection(const Key &section, std::string *error) {
   std::wstring wide;
-  for (const Key &key : document.keys) {
-    if (!Wide(key.path, &wide)) {
-      *error = "a key path is not UTF-8 text";
-      return false;
-    }
-    for (const Value &value : key.values) {
-      if (!Wide(value.name, &wide)) {
-        *error = "a value name in " + key.path + " is not UTF-8 text";
-        return false;
-      }
-    }
-  }
-  return true;
+  if (Wide(section.path, &wide)) return true;
+  *error = "a key path is not UTF-8 text";
+  return false;
+}
+
+bool CanStoreValue(const Key &section, const Value &value, std::string *error) {
+  std::wstring wide;
+  if (Wide(value.name, &wide)) return true;
+  *error = "a value name in " + section.path + " is not UTF-8 text";
+  return false;
 }
 
 LONG Open(HKEY parent, const std::string &subkey, REGSAM access, HKEY *key) {

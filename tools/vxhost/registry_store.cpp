@@ -47,16 +47,14 @@ bool RegistryStore::Begin(std::string *error, std::string *warning) {
   if (loaded_ && exists == fileExists_ && bytes == fileBytes_) return true;
 
   loaded_ = false;
-  regfile::Document document;
-  if (!regfile::Parse(bytes, &document, error, warning)) {
-    *error = path_ + ", " + *error;
-    lock_.Unlock();
-    return false;
-  }
+  // Loaded as it is read, without the whole file's document beside the
+  // registry; a file that fails leaves the registry emptied.
   vxplatform::ResetRegistry();
-  if (!warning->empty()) *warning = path_ + ", " + *warning;
-  if (!regfile::Import(document, error)) {
-    *error = path_ + ": " + *error;
+  const regfile::LoadResult result = regfile::Load(bytes, error, warning);
+  if (result != regfile::LoadResult::kFaultyFile && !warning->empty()) *warning = path_ + ", " + *warning;
+  if (result != regfile::LoadResult::kLoaded) {
+    *error = path_ + (result == regfile::LoadResult::kFaultyFile ? ", " : ": ") + *error;
+    vxplatform::ResetRegistry();
     lock_.Unlock();
     return false;
   }
