@@ -241,6 +241,18 @@ bool AppendUtf8AsUtf16le(std::string_view utf8, std::string *out) {
   char32_t code = 0;
   while (at < utf8.size()) {
     char *room = to.Room();
+    // A run of ASCII, four bytes at a time while they last, then one.
+    std::size_t written = 0;
+    while (at + 4 <= utf8.size() && written + 8 <= Output::kRun &&
+           ((utf8[at] | utf8[at + 1] | utf8[at + 2] | utf8[at + 3]) & 0x80) == 0) {
+      for (std::size_t k = 0; k < 4; ++k) room[written + 2 * k] = utf8[at + k], room[written + 2 * k + 1] = 0;
+      written += 8;
+      at += 4;
+    }
+    if (written > 0) {
+      to.Wrote(written);
+      continue;
+    }
     if (static_cast<unsigned char>(utf8[at]) < 0x80) {
       room[0] = utf8[at++], room[1] = 0;
       to.Wrote(2);
@@ -276,6 +288,13 @@ bool Utf16leToUtf8(std::string_view bytes, std::string *out, std::size_t *badOff
     // A run of ASCII units, as many as the buffer takes at once.
     char *room = to.Room();
     std::size_t written = 0;
+    while (at + 8 <= pairs && written + 4 <= Output::kRun &&
+           (units[at + 1] | units[at + 3] | units[at + 5] | units[at + 7]) == 0 &&
+           ((units[at] | units[at + 2] | units[at + 4] | units[at + 6]) & 0x80) == 0) {
+      for (std::size_t k = 0; k < 4; ++k) room[written + k] = static_cast<char>(units[at + 2 * k]);
+      written += 4;
+      at += 8;
+    }
     while (at < pairs && units[at + 1] == 0 && units[at] < 0x80 && written < Output::kRun) {
       room[written++] = static_cast<char>(units[at]);
       at += 2;
