@@ -102,11 +102,11 @@ LONG WINAPI RegCloseKey(HKEY hKey) {
 
 LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   VX_INJECTED("RegQueryValueExA");
-  Handle handle;
+  const Handle *handle = nullptr;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  if (!(handle.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (!(handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   if (lpData != nullptr && lpcbData == nullptr) return ERROR_INVALID_PARAMETER;
-  const Value *value = handle.key->FindValue(ValueNameOf(lpValueName));
+  const Value *value = handle->key->FindValue(ValueNameOf(lpValueName));
   if (value == nullptr) return ERROR_FILE_NOT_FOUND;
   if (lpType) *lpType = value->type();
   const DWORD size = static_cast<DWORD>(value->size());
@@ -121,22 +121,22 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpT
 
 LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE *lpData, DWORD cbData) {
   VX_INJECTED("RegSetValueExA");
-  Handle handle;
+  const Handle *handle = nullptr;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  if (!(handle.access & KEY_SET_VALUE) || handle.key->writeDenied()) return ERROR_ACCESS_DENIED;
+  if (!(handle->access & KEY_SET_VALUE) || handle->key->writeDenied()) return ERROR_ACCESS_DENIED;
   if (lpData == nullptr && cbData != 0) return ERROR_INVALID_PARAMETER;
   const std::string_view name = ValueNameOf(lpValueName);
   if (name.size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
-  handle.key->SetValue(name, dwType, lpData, cbData);
+  handle->key->SetValue(name, dwType, lpData, cbData);
   return ERROR_SUCCESS;
 }
 
 LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   VX_INJECTED("RegDeleteValueA");
-  Handle handle;
+  const Handle *handle = nullptr;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  if (!(handle.access & KEY_SET_VALUE) || handle.key->writeDenied()) return ERROR_ACCESS_DENIED;
-  return handle.key->RemoveValue(ValueNameOf(lpValueName)) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  if (!(handle->access & KEY_SET_VALUE) || handle->key->writeDenied()) return ERROR_ACCESS_DENIED;
+  return handle->key->RemoveValue(ValueNameOf(lpValueName)) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 // Deletes one key, which must have no subkeys.  An empty name deletes the
@@ -154,10 +154,10 @@ LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
 
 LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
   VX_INJECTED("RegEnumKeyA");
-  Handle handle;
+  const Handle *handle = nullptr;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  if (!(handle.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
-  const Key *child = handle.key->ChildAt(dwIndex);
+  if (!(handle->access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+  const Key *child = handle->key->ChildAt(dwIndex);
   if (child == nullptr) return ERROR_NO_MORE_ITEMS;
   if (lpName == nullptr) return ERROR_INVALID_PARAMETER;
   const std::string &name = child->name();
@@ -169,12 +169,12 @@ LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
 LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD, LPDWORD lpType,
                           LPBYTE lpData, LPDWORD lpcbData) {
   VX_INJECTED("RegEnumValueA");
-  Handle handle;
+  const Handle *handle = nullptr;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  if (!(handle.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (!(handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   if (lpValueName == nullptr || lpcchValueName == nullptr) return ERROR_INVALID_PARAMETER;
   if (lpData != nullptr && lpcbData == nullptr) return ERROR_INVALID_PARAMETER;
-  const Value *value = handle.key->ValueAt(dwIndex);
+  const Value *value = handle->key->ValueAt(dwIndex);
   if (value == nullptr) return ERROR_NO_MORE_ITEMS;
   const DWORD size = static_cast<DWORD>(value->size());
   const std::string_view name = value->name();
@@ -197,10 +197,10 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
                              LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
                              PFILETIME lpftLastWriteTime) {
   VX_INJECTED("RegQueryInfoKeyA");
-  Handle handle;
+  const Handle *handle = nullptr;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  if (!(handle.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  const Key &key = *handle.key;
+  if (!(handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  const Key &key = *handle->key;
   DWORD maxSubKey = 0, maxClass = 0, maxValueName = 0, maxValue = 0;
   for (std::size_t i = 0; i < key.ChildCount(); ++i) {
     const Key *child = key.ChildAt(i);
