@@ -14,13 +14,6 @@ namespace calls {
 
 namespace {
 
-// Whether the four characters at in are ASCII: four bytes of UTF-8, or
-// four UTF-16LE units.
-bool AsciiRun(const unsigned char *in, bool utf16) {
-  if (!utf16) return ((in[0] | in[1] | in[2] | in[3]) & 0x80) == 0;
-  return ((in[0] | in[2] | in[4] | in[6]) & 0x80) == 0 && (in[1] | in[3] | in[5] | in[7]) == 0;
-}
-
 // Names in UTF-8, or string data in UTF-16LE, -> Windows-1252, as the
 // 8-bit functions take them (ansi null: only checks that they can be);
 // *bad is the character that the code page lacks, or 0 for bytes that are
@@ -33,7 +26,6 @@ bool ToAnsi(std::string_view bytes, bool utf16, std::string *ansi, char32_t *bad
     ansi->resize(utf16 ? bytes.size() / 2 : bytes.size());
     out = &(*ansi)[0];
   }
-  const unsigned char *in = reinterpret_cast<const unsigned char *>(bytes.data());
   std::size_t length = 0;
   *bad = 0;
   bool lacking = false;
@@ -42,22 +34,14 @@ bool ToAnsi(std::string_view bytes, bool utf16, std::string *ansi, char32_t *bad
   char32_t code = 0;
   unsigned char byte = 0;
   while (at < bytes.size()) {
-    // ASCII, most of what there is, as it is: four characters at a time
-    // while they last, then one.
-    while (at + 4 * step <= bytes.size() && AsciiRun(in + at, utf16)) {
-      if (out != nullptr) {
-        for (std::size_t k = 0; k < 4; ++k) out[length + k] = static_cast<char>(in[at + k * step]);
-      }
-      length += 4;
-      at += 4 * step;
-    }
+    // ASCII, most of what there is, as it is.
+    const std::string_view rest = bytes.substr(at);
+    char *to = out == nullptr ? nullptr : out + length;
+    const std::size_t run =
+        utf16 ? charsets::AsciiRunUtf16le(rest, rest.size(), to) : charsets::AsciiRunUtf8(rest, rest.size(), to);
+    length += run;
+    at += run * step;
     if (at == bytes.size()) break;
-    if (in[at] < 0x80 && (!utf16 || (at + 1 < bytes.size() && in[at + 1] == 0))) {
-      if (out != nullptr) out[length] = static_cast<char>(in[at]);
-      ++length;
-      at += step;
-      continue;
-    }
     if (!(utf16 ? charsets::NextUtf16le(bytes, &at, &code) : charsets::NextUtf8(bytes, &at, &code))) {
       *bad = 0;
       return false;
@@ -156,7 +140,8 @@ LONG EnumValue(HKEY key, DWORD index, Value *value) {
 }
 
 LONG SetValue(HKEY key, const Value &value) {
-  std::string name, text;
+  // Kept from call to call: a whole file's values come through here.
+  thread_local std::string name, text;
   char32_t bad = 0;
   if (!ToAnsi(value.name, &name, &bad)) return kNotConvertible;
   const bool isText = IsStringType(value.type);
