@@ -1,11 +1,11 @@
 // Reading .reg files: the grammar of the text that text_decoding.cpp gives
 // (sections, value lines, "\" continuations), into the model.
 #include <cstddef>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "charsets/charsets.h"
+#include "tools/regfile/lines.h"
 #include "tools/regfile/regfile.h"
 #include "tools/regfile/roots.h"
 #include "tools/regfile/text_decoding.h"
@@ -55,56 +55,20 @@ std::string_view CharacterAt(std::string_view text, std::size_t at) {
   return text.substr(at, length);
 }
 
-// The text's lines, split at CR LF, CR or LF, taken one at a time.  A text
-// of n line breaks has n + 1 lines; the empty text is one empty line.
-class Lines {
+class Grammar {
  public:
-  explicit Lines(std::string_view text) : text_(text), cr_(Find('\r')), lf_(Find('\n')) {}
+  Grammar(Lines *lines, Receiver *receiver) : lines_(*lines), receiver_(receiver) {}
 
-  // The next line; false past the last.
-  bool Next(std::string_view *line) {
-    if (at_ > text_.size()) return false;
-    const std::size_t end = End();
-    *line = text_.substr(at_, end - at_);
-    const bool pair = end + 1 < text_.size() && text_[end] == '\r' && text_[end + 1] == '\n';
-    at_ = end + (pair ? 2 : 1);  // past the end after the last line
-    return true;
-  }
-
-  // The line that Next would give, which stays to be taken.
-  bool Peek(std::string_view *line) {
-    if (at_ > text_.size()) return false;
-    *line = text_.substr(at_, End() - at_);
-    return true;
+  bool Run(std::string *error) {
+    const bool read = ReadAll();
+    // A fault in the file's bytes comes first, wherever it is.
+    if (!lines_.AllText(error)) return false;
+    if (!read) *error = "line " + std::to_string(errorLine_ + 1) + ": " + message_;
+    return read;
   }
 
  private:
-  // Where the line at at_ ends.  The next CR and the next LF are each
-  // looked for again only once the lines have passed them, so that every
-  // byte is looked at once however the lines end.
-  std::size_t End() {
-    if (cr_ < at_) cr_ = Find('\r');
-    if (lf_ < at_) lf_ = Find('\n');
-    return cr_ < lf_ ? cr_ : lf_;
-  }
-
-  // The first c at or after at_, or the end of the text.
-  std::size_t Find(char c) const {
-    if (at_ >= text_.size()) return text_.size();
-    const void *found = std::memchr(text_.data() + at_, c, text_.size() - at_);
-    return found == nullptr ? text_.size() : static_cast<std::size_t>(static_cast<const char *>(found) - text_.data());
-  }
-
-  std::string_view text_;
-  std::size_t at_ = 0;
-  std::size_t cr_, lf_;
-};
-
-class Grammar {
- public:
-  Grammar(std::string_view text, Receiver *receiver) : lines_(text), receiver_(receiver) {}
-
-  bool Run(std::string *error) {
+  bool ReadAll() {
     std::string_view line;
     lines_.Next(&line);
     const std::string_view header = TrimRight(line);
@@ -113,22 +77,17 @@ class Grammar {
     } else if (header == kHeaderRegedit4) {
       unicode_ = false;
     } else {
-      *error = std::string("line 1: not a registry file: the first line must be \"") + kHeaderUnicode + "\" or \"" +
-               kHeaderRegedit4 + "\"";
-      return false;
+      return Error(std::string("not a registry file: the first line must be \"") + kHeaderUnicode + "\" or \"" +
+                   kHeaderRegedit4 + "\"");
     }
     for (line_ = 1; lines_.Next(&line); ++line_) {
       const std::string_view text = Trim(line);
       if (text.empty() || text[0] == ';') continue;
-      if (!(text[0] == '[' ? KeyLine(text) : ValueLine(text))) {
-        *error = "line " + std::to_string(errorLine_ + 1) + ": " + message_;
-        return false;
-      }
+      if (!(text[0] == '[' ? KeyLine(text) : ValueLine(text))) return false;
     }
     return true;
   }
 
- private:
   bool Error(const std::string &message) {
     errorLine_ = line_;
     message_ = message;
@@ -315,7 +274,7 @@ class Grammar {
     return true;
   }
 
-  Lines lines_;
+  Lines &lines_;
   Receiver *receiver_;
   Key section_;  // the last [KEY] line's
   bool inSection_ = false;
@@ -344,9 +303,15 @@ class DocumentBuilder : public Receiver {
 bool Read(const std::string &bytes, Receiver *receiver, std::string *error, std::string *warning) {
   if (warning != nullptr) warning->clear();
   if (bytes.empty()) return true;
+  if (IsUtf16le(bytes)) {
+    Utf16Pieces pieces(bytes);
+    Lines lines(&pieces);
+    return Grammar(&lines, receiver).Run(error);
+  }
   std::string text;
   if (!DecodeText(bytes, &text, error, warning)) return false;
-  return Grammar(text, receiver).Run(error);
+  Lines lines(text);
+  return Grammar(&lines, receiver).Run(error);
 }
 
 bool Parse(const std::string &bytes, Document *document, std::string *error, std::string *warning) {

@@ -26,12 +26,6 @@ bool BadText(const std::string &before, const char *what, std::string *error) {
   return false;
 }
 
-bool FromUtf16le(std::string_view body, std::string *text, std::string *error) {
-  std::size_t bad = 0;
-  if (charsets::Utf16leToUtf8(body, text, &bad)) return true;
-  return BadText(*text, "the file is not valid UTF-16LE text", error);  // *text: what came before
-}
-
 bool FromUtf8(std::string_view body, std::string *text, std::string *error) {
   std::size_t bad = 0;
   if (charsets::IsUtf8(body, &bad)) {
@@ -71,10 +65,11 @@ int LineAt(const std::string &text, std::size_t at) {
   return line;
 }
 
+bool IsUtf16le(const std::string &bytes) { return StartsWith(bytes, kUtf16leMark); }
+
 bool DecodeText(const std::string &bytes, std::string *text, std::string *error, std::string *warning) {
   text->clear();
   const std::string_view all(bytes);
-  if (StartsWith(bytes, kUtf16leMark)) return FromUtf16le(all.substr(2), text, error);
   if (StartsWith(bytes, kUtf16beMark)) {
     *error = "line 1: UTF-16 big-endian files are not read; save the file as UTF-16LE (the editor's \"Unicode\")";
     return false;
@@ -82,6 +77,37 @@ bool DecodeText(const std::string &bytes, std::string *text, std::string *error,
   if (StartsWith(bytes, kUtf8Mark)) return FromUtf8(all.substr(3), text, error);
   if (!StartsWith(bytes, kHeaderRegedit4)) return FromUtf8(all, text, error);
   FromRegedit4(bytes, text, warning);
+  return true;
+}
+
+Utf16Pieces::Utf16Pieces(const std::string &bytes) : units_(std::string_view(bytes).substr(2)) {}
+
+bool Utf16Pieces::Next(std::string *text, std::string *error) {
+  // 64 KiB of units at a time, and never half of a surrogate pair.
+  constexpr std::size_t kPiece = 65536;
+  std::size_t end = units_.size() - at_ > kPiece ? at_ + kPiece : units_.size();
+  const unsigned char last = end < units_.size() ? static_cast<unsigned char>(units_[end - 1]) : 0;
+  if (last >= 0xD8 && last <= 0xDB && end + 2 <= units_.size()) end += 2;
+  std::size_t bad = 0;
+  const bool whole = charsets::AppendUtf16leAsUtf8(units_.substr(at_, end - at_), text, &bad);
+  if (whole) {
+    at_ = end;
+    return true;
+  }
+  // The line is counted in all the text before the faulty unit.
+  std::string before;
+  charsets::Utf16leToUtf8(units_.substr(0, at_ + bad), &before, &bad);
+  at_ = units_.size();
+  return BadText(before, "the file is not valid UTF-16LE text", error);
+}
+
+bool Utf16Pieces::RestIsText(std::string *error) const {
+  Utf16Pieces rest = *this;
+  std::string text;
+  while (!rest.Done()) {
+    text.clear();
+    if (!rest.Next(&text, error)) return false;
+  }
   return true;
 }
 

@@ -5,7 +5,9 @@
 #ifndef VANTORIX_TOOLS_REGFILE_TEXT_DECODING_H
 #define VANTORIX_TOOLS_REGFILE_TEXT_DECODING_H
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace regfile {
 
@@ -13,14 +15,39 @@ namespace regfile {
 extern const char kHeaderUnicode[];
 extern const char kHeaderRegedit4[];
 
-// The file's text in UTF-8: after a UTF-16LE byte order mark, UTF-16LE;
-// a file that starts with "REGEDIT4", Windows-1252; any other, UTF-8 (after
-// its byte order mark, if any), or Windows-1252 where it is not UTF-8 and
-// does not claim the Unicode format (the header check then says what it
-// lacks).  On failure returns false and sets *error to "line N: what is
-// wrong".  *warning (when given) names the first line beyond ASCII of a
-// REGEDIT4 file whose bytes read as UTF-8; otherwise it is left empty.
+// Whether the bytes start with the UTF-16LE byte order mark, as the
+// registry editor's files do: their text comes from Utf16Pieces.
+bool IsUtf16le(const std::string &bytes);
+
+// The text of any other file in UTF-8: a file that starts with "REGEDIT4",
+// Windows-1252; any other, UTF-8 (after its byte order mark, if any), or
+// Windows-1252 where it is not UTF-8 and does not claim the Unicode format
+// (the header check then says what it lacks).  On failure returns false and
+// sets *error to "line N: what is wrong".  *warning (when given) names the
+// first line beyond ASCII of a REGEDIT4 file whose bytes read as UTF-8;
+// otherwise it is left empty.
 bool DecodeText(const std::string &bytes, std::string *text, std::string *error, std::string *warning);
+
+// The text of a UTF-16LE file, decoded a piece at a time as it is read, so
+// that a large file's text is never held whole.
+class Utf16Pieces {
+ public:
+  // The file's bytes, which the caller keeps meanwhile.
+  explicit Utf16Pieces(const std::string &bytes);
+
+  bool Done() const { return at_ >= units_.size(); }
+  // Appends the text of the next piece to *text.  For units that are not
+  // UTF-16 text, false with *error "line N: ..." (and *text holding the
+  // text before them).
+  bool Next(std::string *text, std::string *error);
+  // Whether the units after the pieces taken so far are text; if not,
+  // false with *error as Next sets it.
+  bool RestIsText(std::string *error) const;
+
+ private:
+  std::string_view units_;  // after the byte order mark
+  std::size_t at_ = 0;
+};
 
 // The line number (from 1) of the byte at offset `at` of text.
 int LineAt(const std::string &text, std::size_t at);
