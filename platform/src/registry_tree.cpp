@@ -107,33 +107,40 @@ Key *Key::ChildAt(std::size_t index) const {
   return index < childOrder_.size() ? childOrder_[index] : nullptr;
 }
 
-std::size_t Key::SlotOf(std::string_view name) const {
+std::size_t Key::SlotOf(std::string_view name, uint32_t hash) const {
   const std::size_t mask = valueSlots_.size() - 1;
-  for (std::size_t slot = FoldedHash(name) & mask;; slot = (slot + 1) & mask) {
-    const uint32_t entry = valueSlots_[slot];
-    if (entry == 0 || SameName(values_[entry - 1].name(), name)) return slot;
+  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+    const Slot &slot = valueSlots_[at];
+    if (slot.position == 0 || (slot.hash == hash && SameName(values_[slot.position - 1].name(), name))) return at;
   }
 }
 
-void Key::Reindex(std::size_t slotCount) {
-  valueSlots_.assign(slotCount, 0);
-  for (std::size_t position = 0; position < values_.size(); ++position) {
-    valueSlots_[SlotOf(values_[position].name())] = static_cast<uint32_t>(position + 1);
+void Key::Reindex(std::size_t slotCount, uint32_t gone) {
+  std::vector<Slot> old(slotCount);
+  old.swap(valueSlots_);
+  const std::size_t mask = slotCount - 1;
+  for (Slot slot : old) {
+    if (slot.position == 0 || slot.position == gone) continue;
+    if (gone != 0 && slot.position > gone) --slot.position;
+    std::size_t at = slot.hash & mask;
+    while (valueSlots_[at].position != 0) at = (at + 1) & mask;
+    valueSlots_[at] = slot;
   }
 }
 
 const Value *Key::FindValue(std::string_view name) const {
   if (valueSlots_.empty()) return nullptr;
-  const uint32_t entry = valueSlots_[SlotOf(name)];
-  return entry == 0 ? nullptr : &values_[entry - 1];
+  const uint32_t position = valueSlots_[SlotOf(name, FoldedHash(name))].position;
+  return position == 0 ? nullptr : &values_[position - 1];
 }
 
 void Key::SetValue(std::string_view name, DWORD type, const BYTE *data, std::size_t size) {
-  if (valueSlots_.empty()) valueSlots_.assign(kFirstValueSlots, 0);
+  if (valueSlots_.empty()) valueSlots_.resize(kFirstValueSlots);
   // One lookup: finds the value's place, or the slot for a new one.
-  const std::size_t slot = SlotOf(name);
-  if (valueSlots_[slot] != 0) {
-    Value &value = values_[valueSlots_[slot] - 1];  // a replaced value keeps its name and place
+  const uint32_t hash = FoldedHash(name);
+  Slot &slot = valueSlots_[SlotOf(name, hash)];
+  if (slot.position != 0) {
+    Value &value = values_[slot.position - 1];  // a replaced value keeps its name and place
     if (value.Holds(type, data, size)) return;
     ++changes;
     value.Replace(type, data, size);
@@ -141,21 +148,17 @@ void Key::SetValue(std::string_view name, DWORD type, const BYTE *data, std::siz
   }
   ++changes;
   values_.emplace_back(name, type, data, size);
-  if (values_.size() * 2 > valueSlots_.size()) {
-    Reindex(valueSlots_.size() * 2);
-  } else {
-    valueSlots_[slot] = static_cast<uint32_t>(values_.size());
-  }
+  slot = Slot{static_cast<uint32_t>(values_.size()), hash};
+  if (values_.size() * 2 > valueSlots_.size()) Reindex(valueSlots_.size() * 2, 0);
 }
 
 bool Key::RemoveValue(std::string_view name) {
   if (valueSlots_.empty()) return false;
-  const uint32_t entry = valueSlots_[SlotOf(name)];
-  if (entry == 0) return false;
-  values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(entry - 1));
+  const uint32_t position = valueSlots_[SlotOf(name, FoldedHash(name))].position;
+  if (position == 0) return false;
+  values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(position - 1));
   ++changes;
-  // Every later value moved down a place.
-  Reindex(valueSlots_.size());
+  Reindex(valueSlots_.size(), position);
   return true;
 }
 

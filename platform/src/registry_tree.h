@@ -83,10 +83,12 @@ class Key {
 
  private:
   void MarkDeleted();
-  // The index slot that holds the value named name, or the free slot where
-  // it would go.
-  std::size_t SlotOf(std::string_view name) const;
-  void Reindex(std::size_t slotCount);
+  // The index slot that holds the value named name (whose folded hash is
+  // hash), or the free slot where it would go.
+  std::size_t SlotOf(std::string_view name, uint32_t hash) const;
+  // Rebuilds the index with slotCount slots; the value at position + 1 ==
+  // gone (if not 0) is left out, and those after it move down a place.
+  void Reindex(std::size_t slotCount, uint32_t gone);
 
   std::string name_;
   std::string className_;
@@ -99,9 +101,14 @@ class Key {
   mutable bool childOrderStale_ = false;
 
   std::vector<Value> values_;  // creation order
-  // Open addressing on the folded name's hash: position + 1, or 0 for a
-  // free slot; a power of two in size, never more than half full.
-  std::vector<uint32_t> valueSlots_;
+  // Open addressing on the folded name's hash, kept with each position so
+  // that growing never hashes a name again; a power of two in size, never
+  // more than half full.
+  struct Slot {
+    uint32_t position = 0;  // + 1; 0 for a free slot
+    uint32_t hash = 0;
+  };
+  std::vector<Slot> valueSlots_;
 };
 
 }  // namespace vxplatform::detail
