@@ -1,13 +1,29 @@
 #include "tools/regfile/lines.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace regfile {
 
-Lines::Lines(std::string_view text) : text_(text), cr_(Find('\r')), lf_(Find('\n')) {}
+std::size_t FindEither(std::string_view text, std::size_t from, char a, char b) {
+  constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+  const uint64_t as = kOnes * static_cast<unsigned char>(a), bs = kOnes * static_cast<unsigned char>(b);
+  std::size_t at = from;
+  for (; at + 8 <= text.size(); at += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + at, 8);
+    // Whether a byte of word ^ as or of word ^ bs is zero.
+    const uint64_t x = word ^ as, y = word ^ bs;
+    if ((((x - kOnes) & ~x) | ((y - kOnes) & ~y)) & kHighs) break;
+  }
+  while (at < text.size() && text[at] != a && text[at] != b) ++at;
+  return at;
+}
+
+Lines::Lines(std::string_view text) : text_(text) {}
 
 // The text comes with the first line's End.
-Lines::Lines(Utf16Pieces *pieces) : pieces_(pieces), cr_(0), lf_(0) {}
+Lines::Lines(Utf16Pieces *pieces) : pieces_(pieces) {}
 
 bool Lines::Next(std::string_view *line) {
   if (at_ > text_.size()) return false;
@@ -35,19 +51,13 @@ bool Lines::AllText(std::string *error) const {
   return pieces_ == nullptr || pieces_->RestIsText(error);
 }
 
-// Where the line at at_ ends.  The next CR and the next LF are each looked
-// for again only once the lines have passed them, so that every byte is
-// looked at once however the lines end.  A line that reaches the end of the
-// text so far, or ends at a CR there that may be the first of a CR LF,
-// waits for the next piece.
+// Where the line at at_ ends.  A line that reaches the end of the text so
+// far, or ends at a CR there that may be the first of a CR LF, waits for the
+// next piece.
 std::size_t Lines::End() {
-  if (cr_ < at_) cr_ = Find('\r');
-  if (lf_ < at_) lf_ = Find('\n');
-  while ((cr_ < lf_ ? cr_ : lf_) + 1 >= text_.size() && More()) {
-    cr_ = Find('\r');
-    lf_ = Find('\n');
-  }
-  return cr_ < lf_ ? cr_ : lf_;
+  std::size_t end = FindEither(text_, at_, '\r', '\n');
+  while (end + 1 >= text_.size() && More()) end = FindEither(text_, at_, '\r', '\n');
+  return end;
 }
 
 // Decodes the next piece after what is left of the text from the current
@@ -59,13 +69,6 @@ bool Lines::More() {
   failed_ = !pieces_->Next(&decoded_, &fault_);
   text_ = decoded_;
   return !failed_;
-}
-
-// The first c at or after at_, or the end of the text.
-std::size_t Lines::Find(char c) const {
-  if (at_ >= text_.size()) return text_.size();
-  const void *found = std::memchr(text_.data() + at_, c, text_.size() - at_);
-  return found == nullptr ? text_.size() : static_cast<std::size_t>(static_cast<const char *>(found) - text_.data());
 }
 
 }  // namespace regfile

@@ -12,6 +12,10 @@
 
 namespace regfile {
 
+// Where the first a or b is in text at or after from, or text.size():
+// eight bytes at a time while neither is among them.
+std::size_t FindEither(std::string_view text, std::size_t from, char a, char b);
+
 // The lines, split at CR LF, CR or LF, taken one at a time.  A text of n
 // line breaks has n + 1 lines; the empty text is one empty line.  A line
 // given out stays valid until the next call of Next or Peek.
@@ -31,7 +35,6 @@ class Lines {
  private:
   std::size_t End();
   bool More();
-  std::size_t Find(char c) const;
 
   Utf16Pieces *pieces_ = nullptr;  // null for a whole text
   std::string decoded_;            // the pieces' text from the current line on
@@ -39,7 +42,6 @@ class Lines {
   std::string fault_;  // why the pieces stopped
   std::string_view text_;
   std::size_t at_ = 0;  // where the next line starts
-  std::size_t cr_, lf_;
 };
 
 }  // namespace regfile

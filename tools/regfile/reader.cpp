@@ -124,8 +124,7 @@ class Grammar {
     out->clear();
     std::size_t i = *at + 1;
     for (;;) {
-      std::size_t stop = i;
-      while (stop < text.size() && text[stop] != '"' && text[stop] != '\\') ++stop;
+      const std::size_t stop = FindEither(text, i, '"', '\\');
       if (stop == text.size() || (text[stop] == '\\' && stop + 1 >= text.size())) break;
       out->append(text, i, stop - i);
       if (text[stop] == '"') {
