@@ -31,6 +31,7 @@ bool Lines::Next(std::string_view *line) {
   if (failed_) return false;
   *line = text_.substr(at_, end - at_);
   const bool pair = end + 1 < text_.size() && text_[end] == '\r' && text_[end + 1] == '\n';
+  if (end < text_.size()) ++breaks_;
   at_ = end + (pair ? 2 : 1);  // past the end after the last line
   return true;
 }
@@ -43,12 +44,30 @@ bool Lines::Peek(std::string_view *line) {
   return true;
 }
 
-bool Lines::AllText(std::string *error) const {
-  if (failed_) {
-    *error = fault_;
-    return false;
+bool Lines::AllText(std::string *error) {
+  if (!failed_ && pieces_ != nullptr && !pieces_->Done()) {
+    // The text that the lines did not reach, for a fault further on.
+    std::string rest(at_ < text_.size() ? text_.substr(at_) : std::string_view());
+    while (!failed_ && !pieces_->Done()) {
+      const Utf16Pieces::Outcome outcome = pieces_->Next(&rest, &fault_);
+      if (outcome != Utf16Pieces::Outcome::kText) Fail(outcome, rest);
+    }
   }
-  return pieces_ == nullptr || pieces_->RestIsText(error);
+  if (!failed_) return true;
+  // A file that cannot be read is told so, whatever its text.
+  if (!unreadable_ && !pieces_->ReadRest(error)) return false;
+  *error = fault_;
+  return false;
+}
+
+void Lines::Fail(Utf16Pieces::Outcome outcome, const std::string &text) {
+  failed_ = true;
+  unreadable_ = outcome == Utf16Pieces::Outcome::kUnreadable;
+  if (!unreadable_) {
+    // The line is counted in all the text before the fault.
+    fault_ = "line " + std::to_string(breaks_ + static_cast<std::size_t>(LineAt(text, text.size()))) + ": " +
+             kNotUtf16leText;
+  }
 }
 
 // Where the line at at_ ends.  A line that reaches the end of the text so
@@ -57,7 +76,7 @@ bool Lines::AllText(std::string *error) const {
 std::size_t Lines::End() {
   std::size_t end = FindEither(text_, at_, '\r', '\n');
   while (end + 1 >= text_.size() && More()) end = FindEither(text_, at_, '\r', '\n');
-  return end;
+  return failed_ ? text_.size() : end;
 }
 
 // Decodes the next piece after what is left of the text from the current
@@ -66,8 +85,9 @@ bool Lines::More() {
   if (pieces_ == nullptr || pieces_->Done() || failed_) return false;
   decoded_.erase(0, at_);
   at_ = 0;
-  failed_ = !pieces_->Next(&decoded_, &fault_);
+  const Utf16Pieces::Outcome outcome = pieces_->Next(&decoded_, &fault_);
   text_ = decoded_;
+  if (outcome != Utf16Pieces::Outcome::kText) Fail(outcome, decoded_);
   return !failed_;
 }
 

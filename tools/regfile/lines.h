@@ -28,20 +28,26 @@ class Lines {
   bool Next(std::string_view *line);
   // The line that Next would give, which stays to be taken.
   bool Peek(std::string_view *line);
-  // Whether the whole file is text, including what the lines did not
-  // reach; if not, false with *error "line N: ...".
-  bool AllText(std::string *error) const;
+  // Whether the whole file could be read and is text, including what the
+  // lines did not reach; if not, false with *error: the read error, else
+  // "line N: ..." of the first fault in the text.
+  bool AllText(std::string *error);
 
  private:
   std::size_t End();
   bool More();
+  // Stops at what the pieces told of; *text is the text from the end of
+  // the lines taken up to the fault.
+  void Fail(Utf16Pieces::Outcome outcome, const std::string &text);
 
   Utf16Pieces *pieces_ = nullptr;  // null for a whole text
   std::string decoded_;            // the pieces' text from the current line on
   bool failed_ = false;
+  bool unreadable_ = false;
   std::string fault_;  // why the pieces stopped
   std::string_view text_;
-  std::size_t at_ = 0;  // where the next line starts
+  std::size_t at_ = 0;      // where the next line starts
+  std::size_t breaks_ = 0;  // the line breaks before at_
 };
 
 }  // namespace regfile

@@ -313,6 +313,18 @@ bool Read(const std::string &bytes, Receiver *receiver, std::string *error, std:
   return Grammar(&lines, receiver).Run(error);
 }
 
+bool ReadFile(FileReader *file, Receiver *receiver, std::string *error, std::string *warning) {
+  if (warning != nullptr) warning->clear();
+  std::string bytes;
+  if (!file->Read(2, &bytes, error)) return false;
+  if (IsUtf16le(bytes)) {
+    Utf16Pieces pieces(file, &bytes);
+    Lines lines(&pieces);
+    return Grammar(&lines, receiver).Run(error);
+  }
+  return file->ReadRest(&bytes, error) && Read(bytes, receiver, error, warning);
+}
+
 bool Parse(const std::string &bytes, Document *document, std::string *error, std::string *warning) {
   document->keys.clear();
   DocumentBuilder builder(document);

@@ -72,6 +72,13 @@ class Receiver {
 // line.
 bool Read(const std::string &bytes, Receiver *receiver, std::string *error, std::string *warning = nullptr);
 
+// The same, reading the file as it goes: a UTF-16LE file a piece at a time,
+// so that its bytes are never held whole (any other is read whole first).
+// A file that cannot be read fails so (file->Failed()), before any fault in
+// its text.
+class FileReader;
+bool ReadFile(FileReader *file, Receiver *receiver, std::string *error, std::string *warning = nullptr);
+
 // Parses a whole file: UTF-16LE with its byte order mark, UTF-8 (with or
 // without one) or Windows-1252, told apart by the byte order mark and the
 // header line.  A file of no bytes at all is an empty document.  On failure

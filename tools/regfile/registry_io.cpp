@@ -229,6 +229,14 @@ LoadResult Load(const std::string &bytes, std::string *error, std::string *warni
   return loader.Finish(error) ? LoadResult::kLoaded : LoadResult::kNotStored;
 }
 
+LoadResult Load(FileReader *file, std::string *error, std::string *warning) {
+  Loader loader;
+  if (!ReadFile(file, &loader, error, warning)) {
+    return file->Failed() ? LoadResult::kUnreadable : LoadResult::kFaultyFile;
+  }
+  return loader.Finish(error) ? LoadResult::kLoaded : LoadResult::kNotStored;
+}
+
 bool Export(const std::string &path, Document *document, std::vector<std::string> *skipped, std::string *error) {
   document->keys.clear();
   skipped->clear();

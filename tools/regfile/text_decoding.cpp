@@ -8,6 +8,7 @@ namespace regfile {
 
 const char kHeaderUnicode[] = "Windows Registry Editor Version 5.00";
 const char kHeaderRegedit4[] = "REGEDIT4";
+const char kNotUtf16leText[] = "the file is not valid UTF-16LE text";
 
 namespace {
 
@@ -82,32 +83,39 @@ bool DecodeText(const std::string &bytes, std::string *text, std::string *error,
 
 Utf16Pieces::Utf16Pieces(const std::string &bytes) : units_(std::string_view(bytes).substr(2)) {}
 
-bool Utf16Pieces::Next(std::string *text, std::string *error) {
-  // 64 KiB of units at a time, and never half of a surrogate pair.
-  constexpr std::size_t kPiece = 65536;
-  std::size_t end = units_.size() - at_ > kPiece ? at_ + kPiece : units_.size();
-  const unsigned char last = end < units_.size() ? static_cast<unsigned char>(units_[end - 1]) : 0;
-  if (last >= 0xD8 && last <= 0xDB && end + 2 <= units_.size()) end += 2;
-  std::size_t bad = 0;
-  const bool whole = charsets::AppendUtf16leAsUtf8(units_.substr(at_, end - at_), text, &bad);
-  if (whole) {
-    at_ = end;
-    return true;
-  }
-  // The line is counted in all the text before the faulty unit.
-  std::string before;
-  charsets::Utf16leToUtf8(units_.substr(0, at_ + bad), &before, &bad);
-  at_ = units_.size();
-  return BadText(before, "the file is not valid UTF-16LE text", error);
+Utf16Pieces::Utf16Pieces(FileReader *file, std::string *first) : file_(file) {
+  read_.swap(*first);
+  units_ = std::string_view(read_).substr(2);
 }
 
-bool Utf16Pieces::RestIsText(std::string *error) const {
-  Utf16Pieces rest = *this;
-  std::string text;
-  while (!rest.Done()) {
-    text.clear();
-    if (!rest.Next(&text, error)) return false;
+Utf16Pieces::Outcome Utf16Pieces::Next(std::string *text, std::string *error) {
+  // 64 KiB of units at a time, and never half of a unit or of a surrogate
+  // pair while more follow.
+  constexpr std::size_t kPiece = 65536;
+  if (file_ != nullptr && units_.size() < kPiece && !file_->AtEnd()) {
+    read_.erase(0, read_.size() - units_.size());
+    const bool read = file_->Read(kPiece, &read_, error);
+    units_ = read_;
+    if (!read) return Outcome::kUnreadable;
   }
+  std::size_t end = units_.size() < kPiece ? units_.size() : kPiece;
+  if (end < units_.size() || (file_ != nullptr && !file_->AtEnd())) {
+    end &= ~static_cast<std::size_t>(1);
+    const unsigned char last = end >= 2 ? static_cast<unsigned char>(units_[end - 1]) : 0;
+    if (last >= 0xD8 && last <= 0xDB) end -= 2;
+  }
+  std::size_t bad = 0;
+  const bool whole = charsets::AppendUtf16leAsUtf8(units_.substr(0, end), text, &bad);
+  units_.remove_prefix(whole ? end : units_.size());
+  return whole ? Outcome::kText : Outcome::kNotText;
+}
+
+bool Utf16Pieces::ReadRest(std::string *error) {
+  while (file_ != nullptr && !file_->AtEnd()) {
+    read_.clear();
+    if (!file_->Read(65536, &read_, error)) return false;
+  }
+  units_ = std::string_view();
   return true;
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/regfile/file_io.h"
+
 namespace regfile {
 
 // The first line of each format.
@@ -28,25 +30,36 @@ bool IsUtf16le(const std::string &bytes);
 // otherwise it is left empty.
 bool DecodeText(const std::string &bytes, std::string *text, std::string *error, std::string *warning);
 
+// What a file that is not UTF-16LE text is told (after "line N: ").
+extern const char kNotUtf16leText[];
+
 // The text of a UTF-16LE file, decoded a piece at a time as it is read, so
-// that a large file's text is never held whole.
+// that a large file's text is never held whole (nor, read from a file, its
+// bytes).
 class Utf16Pieces {
  public:
-  // The file's bytes, which the caller keeps meanwhile.
-  explicit Utf16Pieces(const std::string &bytes);
+  enum class Outcome { kText, kNotText, kUnreadable };
 
-  bool Done() const { return at_ >= units_.size(); }
-  // Appends the text of the next piece to *text.  For units that are not
-  // UTF-16 text, false with *error "line N: ..." (and *text holding the
-  // text before them).
-  bool Next(std::string *text, std::string *error);
-  // Whether the units after the pieces taken so far are text; if not,
-  // false with *error as Next sets it.
-  bool RestIsText(std::string *error) const;
+  // The units of a file's bytes, which the caller keeps meanwhile.
+  explicit Utf16Pieces(const std::string &bytes);
+  // The units of a file read as they are needed; *first holds the bytes
+  // read from it already, its byte order mark first.
+  Utf16Pieces(FileReader *file, std::string *first);
+
+  bool Done() const { return units_.empty() && (file_ == nullptr || file_->AtEnd()); }
+  // Appends the text of the next piece to *text.  kNotText for units that
+  // are not UTF-16 text (*text then ends with the text before them, and
+  // nothing follows); kUnreadable for a file that cannot be read, as
+  // *error says.
+  Outcome Next(std::string *text, std::string *error);
+  // Reads the rest of a file without decoding it: false, with *error, if
+  // it cannot be read.
+  bool ReadRest(std::string *error);
 
  private:
-  std::string_view units_;  // after the byte order mark
-  std::size_t at_ = 0;
+  FileReader *file_ = nullptr;
+  std::string read_;        // bytes read from file_
+  std::string_view units_;  // the units not yet decoded
 };
 
 // The line number (from 1) of the byte at offset `at` of text.
