@@ -244,9 +244,8 @@ class Grammar {
       std::size_t end = 0;
       if (!Quoted(rest, &end, &text_)) return false;
       if (!TrimLeft(rest.substr(end)).empty()) return Error("unexpected text after the quoted string");
-      charsets::Utf8ToUtf16le(text_, &value->data);  // the text is UTF-8
-      value->data.append(2, '\0');
       value->type = kRegSz;
+      quoted_ = true;  // the data is text_, in UTF-8
       return true;
     }
     if (StartsWithNoCase(rest, "dword:")) return Dword(rest.substr(6), value);
@@ -267,9 +266,14 @@ class Grammar {
     value.remove = false;
     value.type = 0;
     value.data.clear();
+    quoted_ = false;
     std::size_t at = 0;
     if (!ValueName(text, &at, &value) || !ValueData(TrimLeft(text.substr(at)), &value)) return false;
-    receiver_->AddValue(value);
+    if (quoted_) {
+      receiver_->AddText(&value, text_);
+    } else {
+      receiver_->AddValue(value);
+    }
     return true;
   }
 
@@ -278,8 +282,9 @@ class Grammar {
   Key section_;  // the last [KEY] line's
   bool inSection_ = false;
   Value value_;
-  std::string text_;    // a quoted string's text, kept for the next
-  std::string joined_;  // continued hex lines, or REGEDIT4 text as UTF-16LE
+  bool quoted_ = false;  // the value is text_
+  std::string text_;     // a quoted string's text, kept for the next
+  std::string joined_;   // continued hex lines, or REGEDIT4 text as UTF-16LE
   bool unicode_ = true;
   std::size_t line_ = 0;
   std::size_t errorLine_ = 0;
@@ -298,6 +303,16 @@ class DocumentBuilder : public Receiver {
 };
 
 }  // namespace
+
+void TextData(std::string_view text, std::string *data) {
+  charsets::Utf8ToUtf16le(text, data);  // the reader's text is UTF-8
+  data->append(2, '\0');
+}
+
+void Receiver::AddText(Value *value, std::string_view text) {
+  TextData(text, &value->data);
+  AddValue(*value);
+}
 
 bool Read(const std::string &bytes, Receiver *receiver, std::string *error, std::string *warning) {
   if (warning != nullptr) warning->clear();

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace regfile {
@@ -65,7 +66,16 @@ class Receiver {
   virtual ~Receiver() = default;
   virtual void AddSection(const Key &section) = 0;
   virtual void AddValue(const Value &value) = 0;
+  // A "text" value (REG_SZ): *value with its data left empty, and the text
+  // in UTF-8, for a receiver that takes the text as it is.  By default the
+  // data is made as the model holds it (TextData) and the value handed to
+  // AddValue.
+  virtual void AddText(Value *value, std::string_view text);
 };
+
+// The model's data for the text of a "text" value: UTF-16LE, with its
+// terminating null.
+void TextData(std::string_view text, std::string *data);
 
 // Reads a whole file as Parse does, handing each piece to *receiver as it
 // is read.  On failure the receiver has had the pieces before the faulty

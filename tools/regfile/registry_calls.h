@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/regfile/regfile.h"
@@ -37,6 +38,8 @@ LONG DeleteTree(HKEY parent, const std::string &subkey);
 LONG EnumKey(HKEY key, DWORD index, std::string *name);
 LONG EnumValue(HKEY key, DWORD index, Value *value);
 LONG SetValue(HKEY key, const Value &value);
+// Sets a "text" value (REG_SZ) named name to text, given in UTF-8.
+LONG SetText(HKEY key, const std::string &name, std::string_view text);
 LONG DeleteValue(HKEY key, const std::string &name);
 // Whether two names name the same key, as the registry compares them.
 bool SameKeyName(const std::string &a, const std::string &b);

@@ -151,6 +151,15 @@ LONG SetValue(HKEY key, const Value &value) {
                         static_cast<DWORD>(data.size()));
 }
 
+LONG SetText(HKEY key, const std::string &name, std::string_view text) {
+  thread_local std::string ansiName, ansiText;  // as SetValue's
+  char32_t bad = 0;
+  if (!ToAnsi(name, &ansiName, &bad) || !ToAnsi(text, false, &ansiText, &bad)) return kNotConvertible;
+  ansiText.push_back('\0');
+  return RegSetValueExA(key, ansiName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(ansiText.data()),
+                        static_cast<DWORD>(ansiText.size()));
+}
+
 LONG DeleteValue(HKEY key, const std::string &name) {
   std::string ansi;
   char32_t bad = 0;

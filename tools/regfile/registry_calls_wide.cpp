@@ -112,6 +112,15 @@ LONG SetValue(HKEY key, const Value &value) {
                         static_cast<DWORD>(value.data.size()));
 }
 
+LONG SetText(HKEY key, const std::string &name, std::string_view text) {
+  std::wstring wide;
+  std::string data;
+  if (!Wide(name, &wide)) return kNotConvertible;
+  TextData(text, &data);
+  return RegSetValueExW(key, wide.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(data.data()),
+                        static_cast<DWORD>(data.size()));
+}
+
 LONG DeleteValue(HKEY key, const std::string &name) {
   std::wstring wide;
   if (!Wide(name, &wide)) return kNotConvertible;

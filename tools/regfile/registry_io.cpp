@@ -151,6 +151,16 @@ class Applier {
   LONG Apply(const Value &value, std::string *error) {
     LONG status = value.remove ? calls::DeleteValue(key_, value.name) : calls::SetValue(key_, value);
     if (value.remove && status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
+    return Told(value, status, error);
+  }
+
+  // Sets a "text" value, its data given as text (Receiver::AddText).
+  LONG ApplyText(const Value &value, std::string_view text, std::string *error) {
+    return Told(value, calls::SetText(key_, value.name, text), error);
+  }
+
+ private:
+  LONG Told(const Value &value, LONG status, std::string *error) const {
     if (status != ERROR_SUCCESS) {
       *error = std::string("cannot ") + (value.remove ? "delete" : "set") + " the value " + ValueName(value.name) +
                " of " + path_ + ": " + Status(status);
@@ -158,7 +168,6 @@ class Applier {
     return status;
   }
 
- private:
   void Close() {
     if (key_ != nullptr) RegCloseKey(key_);
     key_ = nullptr;
@@ -186,6 +195,14 @@ class Loader : public Receiver {
     if (!unstorable_.empty()) return;
     if (failure_.empty() && applier_.Apply(value, &failure_) == ERROR_SUCCESS) return;
     calls::CanStoreValue(section_, value, &unstorable_);
+  }
+
+  // Text goes to the registry as it is, without the model's UTF-16LE.
+  void AddText(Value *value, std::string_view text) override {
+    if (!unstorable_.empty()) return;
+    if (failure_.empty() && applier_.ApplyText(*value, text, &failure_) == ERROR_SUCCESS) return;
+    TextData(text, &value->data);
+    calls::CanStoreValue(section_, *value, &unstorable_);
   }
 
   // True if everything was applied; otherwise *error says why not.
