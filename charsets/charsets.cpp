@@ -1,6 +1,8 @@
 #include "charsets/charsets.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace charsets {
 
@@ -33,6 +35,18 @@ const char16_t kMacRomanHigh[128] = {
     0xF8FF, 0x00D2, 0x00DA, 0x00DB, 0x00D9, 0x0131, 0x02C6, 0x02DC,  // F_
     0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
 };
+
+// The eight bytes at p as a little-endian number (one load on x86).
+uint64_t Little64(const unsigned char *p) {
+  return static_cast<uint64_t>(p[0]) | static_cast<uint64_t>(p[1]) << 8 | static_cast<uint64_t>(p[2]) << 16 |
+         static_cast<uint64_t>(p[3]) << 24 | static_cast<uint64_t>(p[4]) << 32 | static_cast<uint64_t>(p[5]) << 40 |
+         static_cast<uint64_t>(p[6]) << 48 | static_cast<uint64_t>(p[7]) << 56;
+}
+
+// Bits that are clear in eight ASCII bytes, and in four ASCII UTF-16LE
+// units, read by Little64.
+constexpr uint64_t kNotAsciiBytes = 0x8080808080808080u;
+constexpr uint64_t kNotAsciiUnits = 0xFF80FF80FF80FF80u;
 
 // Writes the UTF-8 form of code at to (room for 4 bytes); gives its length.
 std::size_t PutUtf8(char32_t code, char *to) {
@@ -68,7 +82,7 @@ class Output {
   Output &operator=(const Output &) = delete;
 
   // Room for kRun more bytes.
-  static constexpr std::size_t kRun = 64;
+  static constexpr std::size_t kRun = 256;
   char *Room() {
     if (used_ + kRun > sizeof buffer_) Flush();
     return buffer_ + used_;
@@ -241,6 +255,18 @@ bool AppendUtf8AsUtf16le(std::string_view utf8, std::string *out) {
   char32_t code = 0;
   while (at < utf8.size()) {
     char *room = to.Room();
+    // A run of ASCII, eight bytes at a time while they last, then one.
+    const unsigned char *in = reinterpret_cast<const unsigned char *>(utf8.data());
+    std::size_t written = 0;
+    while (at + 8 <= utf8.size() && written + 16 <= Output::kRun && (Little64(in + at) & kNotAsciiBytes) == 0) {
+      for (std::size_t k = 0; k < 8; ++k) room[written + 2 * k] = utf8[at + k], room[written + 2 * k + 1] = 0;
+      written += 16;
+      at += 8;
+    }
+    if (written > 0) {
+      to.Wrote(written);
+      continue;
+    }
     if (static_cast<unsigned char>(utf8[at]) < 0x80) {
       room[0] = utf8[at++], room[1] = 0;
       to.Wrote(2);
@@ -264,24 +290,22 @@ bool AppendUtf8AsUtf16le(std::string_view utf8, std::string *out) {
 bool Utf16leToUtf8(std::string_view bytes, std::string *out, std::size_t *badOffset) {
   out->clear();
   // Room for the most that the text can take, so that the string never
-  // grows; of a whole file's reservation, the pages never written are
-  // never given memory.
+  // grows.
   out->reserve(bytes.size() / 2 * 3);
+  return AppendUtf16leAsUtf8(bytes, out, badOffset);
+}
+
+bool AppendUtf16leAsUtf8(std::string_view bytes, std::string *out, std::size_t *badOffset) {
   Output to(out);
-  const unsigned char *units = reinterpret_cast<const unsigned char *>(bytes.data());
-  const std::size_t pairs = bytes.size() & ~static_cast<std::size_t>(1);
   std::size_t at = 0;
   char32_t code = 0;
   while (at < bytes.size()) {
     // A run of ASCII units, as many as the buffer takes at once.
     char *room = to.Room();
-    std::size_t written = 0;
-    while (at < pairs && units[at + 1] == 0 && units[at] < 0x80 && written < Output::kRun) {
-      room[written++] = static_cast<char>(units[at]);
-      at += 2;
-    }
-    if (written > 0) {
-      to.Wrote(written);
+    const std::size_t run = AsciiRunUtf16le(bytes.substr(at), Output::kRun, room);
+    if (run > 0) {
+      to.Wrote(run);
+      at += 2 * run;
       continue;
     }
     if (!NextUtf16le(bytes, &at, &code)) {
@@ -291,6 +315,36 @@ bool Utf16leToUtf8(std::string_view bytes, std::string *out, std::size_t *badOff
     to.Wrote(PutUtf8(code, room));
   }
   return true;
+}
+
+std::size_t AsciiRunUtf8(std::string_view bytes, std::size_t most, char *out) {
+  const unsigned char *in = reinterpret_cast<const unsigned char *>(bytes.data());
+  const std::size_t limit = bytes.size() < most ? bytes.size() : most;
+  std::size_t n = 0;
+  for (; n + 8 <= limit && (Little64(in + n) & kNotAsciiBytes) == 0; n += 8) {
+    if (out != nullptr) std::memcpy(out + n, in + n, 8);
+  }
+  for (; n < limit && in[n] < 0x80; ++n) {
+    if (out != nullptr) out[n] = static_cast<char>(in[n]);
+  }
+  return n;
+}
+
+std::size_t AsciiRunUtf16le(std::string_view bytes, std::size_t most, char *out) {
+  const unsigned char *in = reinterpret_cast<const unsigned char *>(bytes.data());
+  const std::size_t limit = bytes.size() / 2 < most ? bytes.size() / 2 : most;
+  std::size_t n = 0;
+  for (; n + 4 <= limit; n += 4) {
+    const uint64_t units = Little64(in + 2 * n);
+    if ((units & kNotAsciiUnits) != 0) break;
+    if (out != nullptr) {
+      for (std::size_t k = 0; k < 4; ++k) out[n + k] = static_cast<char>(units >> (16 * k));
+    }
+  }
+  for (; n < limit && in[2 * n] < 0x80 && in[2 * n + 1] == 0; ++n) {
+    if (out != nullptr) out[n] = static_cast<char>(in[2 * n]);
+  }
+  return n;
 }
 
 std::string Cp1252ToUtf8(const std::string &bytes) {

@@ -52,8 +52,17 @@ void AppendUtf16le(char32_t code, std::string *out);
 bool Utf8ToUtf16le(std::string_view utf8, std::string *out);
 bool AppendUtf8AsUtf16le(std::string_view utf8, std::string *out);
 // UTF-16LE bytes -> UTF-8 text; false, with *badOffset at the faulty unit,
-// for bytes that are not UTF-16 (*out then holds the text before it).
+// for bytes that are not UTF-16 (*out then holds the text before it).  The
+// Append form adds the text to what *out holds.
 bool Utf16leToUtf8(std::string_view bytes, std::string *out, std::size_t *badOffset);
+bool AppendUtf16leAsUtf8(std::string_view bytes, std::string *out, std::size_t *badOffset);
+
+// The run of ASCII characters that starts bytes, at most `most` of them:
+// UTF-8 bytes, or UTF-16LE units, below 0x80.  Copies them to out as
+// bytes, when out is not null (room for `most`); gives how many.  Whole
+// files pass through these, eight bytes at a time.
+std::size_t AsciiRunUtf8(std::string_view bytes, std::size_t most, char *out);
+std::size_t AsciiRunUtf16le(std::string_view bytes, std::size_t most, char *out);
 
 // Windows-1252 bytes <-> UTF-8 text.
 std::string Cp1252ToUtf8(const std::string &bytes);

@@ -6,6 +6,7 @@
 // only when the key is created; open handles counted; a key deleted while a
 // handle refers to it answers ERROR_KEY_DELETED through that handle.
 #include <cstring>
+#include <string_view>
 
 #include <shlwapi.h>
 #include <vxplatform/testing.h>
@@ -41,6 +42,7 @@ bool SubtreeWriteDenied(const Key &key) {
 }
 
 std::string NameOf(LPCSTR name) { return name ? std::string(name) : std::string(); }
+std::string_view ValueNameOf(LPCSTR name) { return name ? std::string_view(name) : std::string_view(); }
 
 }  // namespace
 }  // namespace vxplatform::detail
@@ -100,41 +102,41 @@ LONG WINAPI RegCloseKey(HKEY hKey) {
 
 LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   VX_INJECTED("RegQueryValueExA");
-  Handle handle;
+  const Handle *handle = nullptr;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  if (!(handle.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (!(handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   if (lpData != nullptr && lpcbData == nullptr) return ERROR_INVALID_PARAMETER;
-  const Value *value = handle.key->FindValue(NameOf(lpValueName));
+  const Value *value = handle->key->FindValue(ValueNameOf(lpValueName));
   if (value == nullptr) return ERROR_FILE_NOT_FOUND;
-  if (lpType) *lpType = value->type;
-  const DWORD size = static_cast<DWORD>(value->data.size());
+  if (lpType) *lpType = value->type();
+  const DWORD size = static_cast<DWORD>(value->size());
   if (lpData != nullptr && *lpcbData < size) {
     *lpcbData = size;
     return ERROR_MORE_DATA;
   }
-  if (lpData != nullptr && size) std::memcpy(lpData, value->data.data(), size);
+  if (lpData != nullptr && size) std::memcpy(lpData, value->data(), size);
   if (lpcbData) *lpcbData = size;
   return ERROR_SUCCESS;
 }
 
 LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE *lpData, DWORD cbData) {
   VX_INJECTED("RegSetValueExA");
-  Handle handle;
+  const Handle *handle = nullptr;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  if (!(handle.access & KEY_SET_VALUE) || handle.key->writeDenied()) return ERROR_ACCESS_DENIED;
+  if (!(handle->access & KEY_SET_VALUE) || handle->key->writeDenied()) return ERROR_ACCESS_DENIED;
   if (lpData == nullptr && cbData != 0) return ERROR_INVALID_PARAMETER;
-  const std::string name = NameOf(lpValueName);
+  const std::string_view name = ValueNameOf(lpValueName);
   if (name.size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
-  handle.key->SetValue(name, dwType, lpData, cbData);
+  handle->key->SetValue(name, dwType, lpData, cbData);
   return ERROR_SUCCESS;
 }
 
 LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   VX_INJECTED("RegDeleteValueA");
-  Handle handle;
+  const Handle *handle = nullptr;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  if (!(handle.access & KEY_SET_VALUE) || handle.key->writeDenied()) return ERROR_ACCESS_DENIED;
-  return handle.key->RemoveValue(NameOf(lpValueName)) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  if (!(handle->access & KEY_SET_VALUE) || handle->key->writeDenied()) return ERROR_ACCESS_DENIED;
+  return handle->key->RemoveValue(ValueNameOf(lpValueName)) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 // Deletes one key, which must have no subkeys.  An empty name deletes the
@@ -152,10 +154,10 @@ LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
 
 LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
   VX_INJECTED("RegEnumKeyA");
-  Handle handle;
+  const Handle *handle = nullptr;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  if (!(handle.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
-  const Key *child = handle.key->ChildAt(dwIndex);
+  if (!(handle->access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+  const Key *child = handle->key->ChildAt(dwIndex);
   if (child == nullptr) return ERROR_NO_MORE_ITEMS;
   if (lpName == nullptr) return ERROR_INVALID_PARAMETER;
   const std::string &name = child->name();
@@ -167,23 +169,25 @@ LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
 LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD, LPDWORD lpType,
                           LPBYTE lpData, LPDWORD lpcbData) {
   VX_INJECTED("RegEnumValueA");
-  Handle handle;
+  const Handle *handle = nullptr;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  if (!(handle.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (!(handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   if (lpValueName == nullptr || lpcchValueName == nullptr) return ERROR_INVALID_PARAMETER;
   if (lpData != nullptr && lpcbData == nullptr) return ERROR_INVALID_PARAMETER;
-  const Value *value = handle.key->ValueAt(dwIndex);
+  const Value *value = handle->key->ValueAt(dwIndex);
   if (value == nullptr) return ERROR_NO_MORE_ITEMS;
-  const DWORD size = static_cast<DWORD>(value->data.size());
-  if (value->name.size() + 1 > *lpcchValueName) return ERROR_MORE_DATA;  // capacity stays as given
+  const DWORD size = static_cast<DWORD>(value->size());
+  const std::string_view name = value->name();
+  if (name.size() + 1 > *lpcchValueName) return ERROR_MORE_DATA;  // capacity stays as given
   if (lpData != nullptr && *lpcbData < size) {
     *lpcbData = size;
     return ERROR_MORE_DATA;
   }
-  std::memcpy(lpValueName, value->name.c_str(), value->name.size() + 1);
-  *lpcchValueName = static_cast<DWORD>(value->name.size());
-  if (lpType) *lpType = value->type;
-  if (lpData != nullptr && size) std::memcpy(lpData, value->data.data(), size);
+  if (!name.empty()) std::memcpy(lpValueName, name.data(), name.size());
+  lpValueName[name.size()] = 0;
+  *lpcchValueName = static_cast<DWORD>(name.size());
+  if (lpType) *lpType = value->type();
+  if (lpData != nullptr && size) std::memcpy(lpData, value->data(), size);
   if (lpcbData) *lpcbData = size;
   return ERROR_SUCCESS;
 }
@@ -193,10 +197,10 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
                              LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
                              PFILETIME lpftLastWriteTime) {
   VX_INJECTED("RegQueryInfoKeyA");
-  Handle handle;
+  const Handle *handle = nullptr;
   if (LONG status = Registry::Instance().Resolve(hKey, &handle)) return status;
-  if (!(handle.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  const Key &key = *handle.key;
+  if (!(handle->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  const Key &key = *handle->key;
   DWORD maxSubKey = 0, maxClass = 0, maxValueName = 0, maxValue = 0;
   for (std::size_t i = 0; i < key.ChildCount(); ++i) {
     const Key *child = key.ChildAt(i);
@@ -205,8 +209,8 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
   }
   for (std::size_t i = 0; i < key.ValueCount(); ++i) {
     const Value *value = key.ValueAt(i);
-    if (value->name.size() > maxValueName) maxValueName = static_cast<DWORD>(value->name.size());
-    if (value->data.size() > maxValue) maxValue = static_cast<DWORD>(value->data.size());
+    if (value->name().size() > maxValueName) maxValueName = static_cast<DWORD>(value->name().size());
+    if (value->size() > maxValue) maxValue = static_cast<DWORD>(value->size());
   }
   LONG status = ERROR_SUCCESS;
   if (lpClass != nullptr && lpcchClass != nullptr) {

@@ -46,19 +46,19 @@ Registry &Registry::Instance() {
 }
 
 Registry::Registry() {
-  for (Root &root : roots_) root.key = std::make_shared<Key>("", "", nullptr);
+  for (Root &root : roots_) root.entry = Handle{std::make_shared<Key>("", "", nullptr), KEY_ALL_ACCESS};
 }
 
-LONG Registry::Resolve(HKEY hkey, Handle *out) const {
+LONG Registry::Resolve(HKEY hkey, const Handle **out) const {
   for (const Root &root : roots_) {
     if (root.handle != hkey) continue;
-    *out = Handle{root.key, KEY_ALL_ACCESS};
+    *out = &root.entry;
     return ERROR_SUCCESS;
   }
   auto it = handles_.find(reinterpret_cast<uintptr_t>(hkey));
   if (it == handles_.end()) return ERROR_INVALID_HANDLE;
-  *out = it->second;
-  return out->key->deleted() ? ERROR_KEY_DELETED : ERROR_SUCCESS;
+  *out = &it->second;
+  return it->second.key->deleted() ? ERROR_KEY_DELETED : ERROR_SUCCESS;
 }
 
 HKEY Registry::Open(std::shared_ptr<Key> key, REGSAM access) {
@@ -70,17 +70,19 @@ HKEY Registry::Open(std::shared_ptr<Key> key, REGSAM access) {
 
 LONG Registry::Close(HKEY hkey) {
   if (handles_.erase(reinterpret_cast<uintptr_t>(hkey)) == 1) return ERROR_SUCCESS;
-  Handle root;
+  const Handle *root = nullptr;
   return Resolve(hkey, &root) == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 void Registry::Reset() {
-  for (Root &root : roots_) root.key->Clear();
+  for (Root &root : roots_) root.entry.key->Clear();
   handles_.clear();
 }
 
 LONG WalkPath(HKEY hkey, LPCSTR path, PathWalk *walk) {
-  if (LONG status = Registry::Instance().Resolve(hkey, &walk->base)) return status;
+  const Handle *base = nullptr;
+  if (LONG status = Registry::Instance().Resolve(hkey, &base)) return status;
+  walk->base = *base;
   if (LONG status = SplitPath(path, &walk->parts)) return status;
   walk->found = Walk(walk->base.key, walk->parts, &walk->key);
   return ERROR_SUCCESS;

@@ -20,7 +20,7 @@ namespace vxplatform::detail {
 
 struct Handle {
   std::shared_ptr<Key> key;
-  REGSAM access;
+  REGSAM access = 0;
 };
 
 class Registry {
@@ -28,9 +28,10 @@ class Registry {
   static Registry &Instance();
 
   // The key and the rights behind a handle: a predefined root (with every
-  // right) or an open handle.  ERROR_INVALID_HANDLE for anything else, and
-  // ERROR_KEY_DELETED for a key that was deleted since.
-  LONG Resolve(HKEY hkey, Handle *out) const;
+  // right) or an open handle, valid until the handle is closed.
+  // ERROR_INVALID_HANDLE for anything else, and ERROR_KEY_DELETED for a key
+  // that was deleted since.
+  LONG Resolve(HKEY hkey, const Handle **out) const;
   HKEY Open(std::shared_ptr<Key> key, REGSAM access);
   // Closing a root key succeeds and changes nothing.
   LONG Close(HKEY hkey);
@@ -44,11 +45,11 @@ class Registry {
   // A predefined root key, at its fixed handle value.
   struct Root {
     HKEY handle;
-    std::shared_ptr<Key> key;
+    Handle entry;
   };
   Root roots_[6] = {
-      {HKEY_CLASSES_ROOT, nullptr}, {HKEY_CURRENT_USER, nullptr},     {HKEY_LOCAL_MACHINE, nullptr},
-      {HKEY_USERS, nullptr},        {HKEY_PERFORMANCE_DATA, nullptr}, {HKEY_CURRENT_CONFIG, nullptr},
+      {HKEY_CLASSES_ROOT, {}}, {HKEY_CURRENT_USER, {}},     {HKEY_LOCAL_MACHINE, {}},
+      {HKEY_USERS, {}},        {HKEY_PERFORMANCE_DATA, {}}, {HKEY_CURRENT_CONFIG, {}},
   };
   std::unordered_map<uintptr_t, Handle> handles_;
   uintptr_t next_ = 0x1000;

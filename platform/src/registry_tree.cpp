@@ -2,20 +2,56 @@
 
 #include <vxplatform/testing.h>
 
-#include <algorithm>
+#include <cstring>
 
 namespace vxplatform::detail {
 
 namespace {
+
 unsigned long long changes = 0;  // see RegistryChangeCount
+
+constexpr std::size_t kFirstValueSlots = 4;
+
+char Fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Fold(a[i]) != Fold(b[i])) return false;
+  }
+  return true;
+}
+
+// FNV-1a of the folded name.
+uint32_t FoldedHash(std::string_view name) {
+  uint32_t hash = 2166136261u;
+  for (char c : name) hash = (hash ^ static_cast<unsigned char>(Fold(c))) * 16777619u;
+  return hash;
+}
+
 }  // namespace
 
 std::string FoldName(const std::string &name) {
   std::string folded = name;
-  for (char &c : folded) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  for (char &c : folded) c = Fold(c);
   return folded;
+}
+
+Value::Value(std::string_view name, DWORD type, const BYTE *data, std::size_t size)
+    : nameLength_(static_cast<uint32_t>(name.size())), type_(type) {
+  bytes_.reserve(name.size() + size);
+  bytes_.append(name);
+  if (size != 0) bytes_.append(reinterpret_cast<const char *>(data), size);
+}
+
+bool Value::Holds(DWORD type, const BYTE *data, std::size_t size) const {
+  return type_ == type && this->size() == size && (size == 0 || std::memcmp(this->data(), data, size) == 0);
+}
+
+void Value::Replace(DWORD type, const BYTE *data, std::size_t size) {
+  type_ = type;
+  bytes_.resize(nameLength_);
+  if (size != 0) bytes_.append(reinterpret_cast<const char *>(data), size);
 }
 
 std::shared_ptr<Key> Key::Child(const std::string &name) const {
@@ -47,7 +83,7 @@ void Key::Clear() {
   children_.clear();
   childOrderStale_ = true;
   values_.clear();
-  valueIndex_.clear();
+  valueSlots_.clear();
 }
 
 void Key::MarkDeleted() {
@@ -58,7 +94,7 @@ void Key::MarkDeleted() {
   childOrder_.clear();
   childOrderStale_ = false;
   values_.clear();
-  valueIndex_.clear();
+  valueSlots_.clear();
 }
 
 Key *Key::ChildAt(std::size_t index) const {
@@ -71,37 +107,58 @@ Key *Key::ChildAt(std::size_t index) const {
   return index < childOrder_.size() ? childOrder_[index] : nullptr;
 }
 
-const Value *Key::FindValue(const std::string &name) const {
-  auto it = valueIndex_.find(FoldName(name));
-  return it == valueIndex_.end() ? nullptr : &values_[it->second];
+std::size_t Key::SlotOf(std::string_view name, uint32_t hash) const {
+  const std::size_t mask = valueSlots_.size() - 1;
+  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+    const Slot &slot = valueSlots_[at];
+    if (slot.position == 0 || (slot.hash == hash && SameName(values_[slot.position - 1].name(), name))) return at;
+  }
 }
 
-void Key::SetValue(const std::string &name, DWORD type, const BYTE *data, std::size_t size) {
-  // One lookup: finds the value's place, or makes it at the end.
-  const auto found = valueIndex_.try_emplace(FoldName(name), values_.size());
-  Value *value;
-  if (found.second) {
-    values_.push_back(Value{name, type, {}});
-    value = &values_.back();
-  } else {
-    value = &values_[found.first->second];  // a replaced value keeps its name and place
-    if (value->type == type && value->data.size() == size && std::equal(data, data + size, value->data.begin())) return;
+void Key::Reindex(std::size_t slotCount, uint32_t gone) {
+  std::vector<Slot> old(slotCount);
+  old.swap(valueSlots_);
+  const std::size_t mask = slotCount - 1;
+  for (Slot slot : old) {
+    if (slot.position == 0 || slot.position == gone) continue;
+    if (gone != 0 && slot.position > gone) --slot.position;
+    std::size_t at = slot.hash & mask;
+    while (valueSlots_[at].position != 0) at = (at + 1) & mask;
+    valueSlots_[at] = slot;
   }
-  ++changes;
-  value->type = type;
-  value->data.assign(data, data + size);
 }
 
-bool Key::RemoveValue(const std::string &name) {
-  auto it = valueIndex_.find(FoldName(name));
-  if (it == valueIndex_.end()) return false;
-  const std::size_t position = it->second;
-  values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(position));
-  valueIndex_.erase(it);
-  ++changes;
-  for (auto &entry : valueIndex_) {
-    if (entry.second > position) --entry.second;
+const Value *Key::FindValue(std::string_view name) const {
+  if (valueSlots_.empty()) return nullptr;
+  const uint32_t position = valueSlots_[SlotOf(name, FoldedHash(name))].position;
+  return position == 0 ? nullptr : &values_[position - 1];
+}
+
+void Key::SetValue(std::string_view name, DWORD type, const BYTE *data, std::size_t size) {
+  if (valueSlots_.empty()) valueSlots_.resize(kFirstValueSlots);
+  // One lookup: finds the value's place, or the slot for a new one.
+  const uint32_t hash = FoldedHash(name);
+  Slot &slot = valueSlots_[SlotOf(name, hash)];
+  if (slot.position != 0) {
+    Value &value = values_[slot.position - 1];  // a replaced value keeps its name and place
+    if (value.Holds(type, data, size)) return;
+    ++changes;
+    value.Replace(type, data, size);
+    return;
   }
+  ++changes;
+  values_.emplace_back(name, type, data, size);
+  slot = Slot{static_cast<uint32_t>(values_.size()), hash};
+  if (values_.size() * 2 > valueSlots_.size()) Reindex(valueSlots_.size() * 2, 0);
+}
+
+bool Key::RemoveValue(std::string_view name) {
+  if (valueSlots_.empty()) return false;
+  const uint32_t position = valueSlots_[SlotOf(name, FoldedHash(name))].position;
+  if (position == 0) return false;
+  values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(position - 1));
+  ++changes;
+  Reindex(valueSlots_.size(), position);
   return true;
 }
 

@@ -6,15 +6,19 @@
 // of their folded names, values in the order they were created.  Indexed
 // enumeration costs O(1) a step: a key keeps an ordered snapshot of its
 // subkeys that is rebuilt, in O(n), only after the set of subkeys changed.
+// A value's name and data share one buffer, and a key finds its values by
+// an index of positions, so that setting a new value costs one allocation
+// at most: a registry file of a million values loads quickly.
 #ifndef VX_PLATFORM_SRC_REGISTRY_TREE_H
 #define VX_PLATFORM_SRC_REGISTRY_TREE_H
 
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 namespace vxplatform::detail {
@@ -23,10 +27,22 @@ namespace vxplatform::detail {
 // compared and ordered.
 std::string FoldName(const std::string &name);
 
-struct Value {
-  std::string name;
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
+class Value {
+ public:
+  Value(std::string_view name, DWORD type, const BYTE *data, std::size_t size);
+
+  std::string_view name() const { return std::string_view(bytes_).substr(0, nameLength_); }
+  DWORD type() const { return type_; }
+  const BYTE *data() const { return reinterpret_cast<const BYTE *>(bytes_.data()) + nameLength_; }
+  std::size_t size() const { return bytes_.size() - nameLength_; }
+  bool Holds(DWORD type, const BYTE *data, std::size_t size) const;
+  // New data; the name stays.
+  void Replace(DWORD type, const BYTE *data, std::size_t size);
+
+ private:
+  std::string bytes_;  // the name, then the data
+  uint32_t nameLength_;
+  DWORD type_;
 };
 
 class Key {
@@ -59,14 +75,20 @@ class Key {
   Key *ChildAt(std::size_t index) const;
 
   // --- values ---
-  const Value *FindValue(const std::string &name) const;
-  void SetValue(const std::string &name, DWORD type, const BYTE *data, std::size_t size);
-  bool RemoveValue(const std::string &name);
+  const Value *FindValue(std::string_view name) const;
+  void SetValue(std::string_view name, DWORD type, const BYTE *data, std::size_t size);
+  bool RemoveValue(std::string_view name);
   std::size_t ValueCount() const { return values_.size(); }
   const Value *ValueAt(std::size_t index) const;
 
  private:
   void MarkDeleted();
+  // The index slot that holds the value named name (whose folded hash is
+  // hash), or the free slot where it would go.
+  std::size_t SlotOf(std::string_view name, uint32_t hash) const;
+  // Rebuilds the index with slotCount slots; the value at position + 1 ==
+  // gone (if not 0) is left out, and those after it move down a place.
+  void Reindex(std::size_t slotCount, uint32_t gone);
 
   std::string name_;
   std::string className_;
@@ -78,8 +100,15 @@ class Key {
   mutable std::vector<Key *> childOrder_;                 // enumeration snapshot
   mutable bool childOrderStale_ = false;
 
-  std::vector<Value> values_;                                // creation order
-  std::unordered_map<std::string, std::size_t> valueIndex_;  // folded name -> position
+  std::vector<Value> values_;  // creation order
+  // Open addressing on the folded name's hash, kept with each position so
+  // that growing never hashes a name again; a power of two in size, never
+  // more than half full.
+  struct Slot {
+    uint32_t position = 0;  // + 1; 0 for a free slot
+    uint32_t hash = 0;
+  };
+  std::vector<Slot> valueSlots_;
 };
 
 }  // namespace vxplatform::detail

@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -29,33 +30,57 @@ std::string Folder(const std::string &path) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string &path, std::string *bytes, bool *exists, std::string *error) {
-  bytes->clear();
+FileReader::~FileReader() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+bool FileReader::Open(const std::string &path, bool *exists, std::string *error) {
+  path_ = path;
   *exists = false;
-  std::FILE *file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
+  file_ = std::fopen(path.c_str(), "rb");
+  if (file_ == nullptr) {
     if (errno == ENOENT) return true;
     *error = "cannot read " + path + ": " + std::strerror(errno);
     return false;
   }
   *exists = true;
-  // Read in one piece where the size is known, so that the bytes are held
-  // once, without the copies of a growing string.
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    const long size = std::ftell(file);
-    if (size > 0) bytes->reserve(static_cast<std::size_t>(size));
-    std::rewind(file);
-  }
-  char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->append(buffer, n);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) {
-    *error = "cannot read " + path;
-    return false;
+  atEnd_ = false;
+  // The size of a regular file only: a folder opens on some systems, and
+  // tells a size that no string can hold (its reads then fail).
+  struct stat info;
+  if (fstat(fileno(file_), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    size_ = static_cast<std::size_t>(info.st_size);
   }
   return true;
+}
+
+bool FileReader::Read(std::size_t most, std::string *bytes, std::string *error) {
+  if (atEnd_) return !failed_;
+  const std::size_t before = bytes->size();
+  bytes->resize(before + most);
+  const std::size_t got = std::fread(&(*bytes)[before], 1, most, file_);
+  bytes->resize(before + got);
+  if (got == most) return true;
+  atEnd_ = true;
+  failed_ = std::ferror(file_) != 0;
+  if (failed_) *error = "cannot read " + path_;
+  return !failed_;
+}
+
+bool FileReader::ReadRest(std::string *bytes, std::string *error) {
+  // In one piece where the size is known, so that the bytes are held once,
+  // without the copies of a growing string.
+  bytes->reserve(bytes->size() + size_);
+  while (!atEnd_) {
+    if (!Read(65536, bytes, error)) return false;
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::string &path, std::string *bytes, bool *exists, std::string *error) {
+  bytes->clear();
+  FileReader file;
+  return file.Open(path, exists, error) && file.ReadRest(bytes, error);
 }
 
 #ifdef _WIN32

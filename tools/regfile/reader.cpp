@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "charsets/charsets.h"
+#include "tools/regfile/lines.h"
 #include "tools/regfile/regfile.h"
 #include "tools/regfile/roots.h"
 #include "tools/regfile/text_decoding.h"
@@ -27,12 +28,21 @@ std::string_view TrimLeft(std::string_view text) {
 
 std::string_view Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+// Each byte's value as a hex digit, or -1.
+struct HexDigits {
+  signed char value[256];
+  constexpr HexDigits() : value() {
+    for (int c = 0; c < 256; ++c) {
+      value[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                 : -1);
+    }
+  }
+};
+constexpr HexDigits kHexDigits;
+
+int HexDigit(char c) { return kHexDigits.value[static_cast<unsigned char>(c)]; }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && charsets::EqualNoCase(text.substr(0, prefix.size()), prefix);
@@ -45,39 +55,20 @@ std::string_view CharacterAt(std::string_view text, std::size_t at) {
   return text.substr(at, length);
 }
 
-// The text's lines, split at CR LF, CR or LF, taken one at a time.  A text
-// of n line breaks has n + 1 lines; the empty text is one empty line.
-class Lines {
+class Grammar {
  public:
-  explicit Lines(std::string_view text) : text_(text) {}
+  Grammar(Lines *lines, Receiver *receiver) : lines_(*lines), receiver_(receiver) {}
 
-  // The next line; false past the last.
-  bool Next(std::string_view *line) {
-    if (at_ > text_.size()) return false;
-    std::size_t end = at_;
-    while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
-    *line = text_.substr(at_, end - at_);
-    const bool pair = end + 1 < text_.size() && text_[end] == '\r' && text_[end + 1] == '\n';
-    at_ = end + (pair ? 2 : 1);  // past the end after the last line
-    return true;
-  }
-
-  // The line that Next would give, which stays to be taken.
-  bool Peek(std::string_view *line) const {
-    Lines copy = *this;
-    return copy.Next(line);
+  bool Run(std::string *error) {
+    const bool read = ReadAll();
+    // A fault in the file's bytes comes first, wherever it is.
+    if (!lines_.AllText(error)) return false;
+    if (!read) *error = "line " + std::to_string(errorLine_ + 1) + ": " + message_;
+    return read;
   }
 
  private:
-  std::string_view text_;
-  std::size_t at_ = 0;
-};
-
-class Grammar {
- public:
-  Grammar(std::string_view text, Document *document) : lines_(text), document_(document) {}
-
-  bool Run(std::string *error) {
+  bool ReadAll() {
     std::string_view line;
     lines_.Next(&line);
     const std::string_view header = TrimRight(line);
@@ -86,22 +77,17 @@ class Grammar {
     } else if (header == kHeaderRegedit4) {
       unicode_ = false;
     } else {
-      *error = std::string("line 1: not a registry file: the first line must be \"") + kHeaderUnicode + "\" or \"" +
-               kHeaderRegedit4 + "\"";
-      return false;
+      return Error(std::string("not a registry file: the first line must be \"") + kHeaderUnicode + "\" or \"" +
+                   kHeaderRegedit4 + "\"");
     }
     for (line_ = 1; lines_.Next(&line); ++line_) {
       const std::string_view text = Trim(line);
       if (text.empty() || text[0] == ';') continue;
-      if (!(text[0] == '[' ? KeyLine(text) : ValueLine(text))) {
-        *error = "line " + std::to_string(errorLine_ + 1) + ": " + message_;
-        return false;
-      }
+      if (!(text[0] == '[' ? KeyLine(text) : ValueLine(text))) return false;
     }
     return true;
   }
 
- private:
   bool Error(const std::string &message) {
     errorLine_ = line_;
     message_ = message;
@@ -111,11 +97,9 @@ class Grammar {
   bool KeyLine(std::string_view text) {
     if (text.back() != ']') return Error("a key line must end with ']'");
     std::string_view inner = text.substr(1, text.size() - 2);
-    Key key;
-    if (!inner.empty() && inner[0] == '-') {
-      key.remove = true;
-      inner.remove_prefix(1);
-    }
+    Key &key = section_;
+    key.remove = !inner.empty() && inner[0] == '-';
+    if (key.remove) inner.remove_prefix(1);
     const RootKey *root = nullptr;
     std::string subkey;
     if (!SplitKeyPath(std::string(inner), &root, &subkey)) {
@@ -129,7 +113,8 @@ class Grammar {
     }
     if (key.remove && subkey.empty()) return Error("a root key cannot be deleted");
     key.path = subkey.empty() ? std::string(root->name) : root->name + ("\\" + subkey);
-    document_->keys.push_back(std::move(key));
+    inSection_ = true;
+    receiver_->AddSection(key);
     return true;
   }
 
@@ -139,8 +124,7 @@ class Grammar {
     out->clear();
     std::size_t i = *at + 1;
     for (;;) {
-      std::size_t stop = i;
-      while (stop < text.size() && text[stop] != '"' && text[stop] != '\\') ++stop;
+      const std::size_t stop = FindEither(text, i, '"', '\\');
       if (stop == text.size() || (text[stop] == '\\' && stop + 1 >= text.size())) break;
       out->append(text, i, stop - i);
       if (text[stop] == '"') {
@@ -162,7 +146,8 @@ class Grammar {
   // following lines while a line ends with "\".
   bool HexList(std::string_view text, std::size_t at, std::string *out) {
     std::string_view list = TrimRight(text.substr(at));
-    std::string joined;  // the lines of a value continued with a backslash
+    std::string &joined = joined_;  // the lines of a value continued with a backslash
+    joined.clear();
     while (!list.empty() && list.back() == '\\') {
       joined.append(list.substr(0, list.size() - 1));
       std::string_view next;
@@ -181,6 +166,12 @@ class Grammar {
     const char *const kMalformed = "hex data must be bytes of two hex digits separated by commas";
     std::size_t i = 0;
     while (true) {
+      // "hh," as the editor writes it, else the general form.
+      if (i + 2 < list.size() && list[i + 2] == ',' && HexDigit(list[i]) >= 0 && HexDigit(list[i + 1]) >= 0) {
+        out->push_back(static_cast<char>(HexDigit(list[i]) * 16 + HexDigit(list[i + 1])));
+        i += 3;
+        continue;
+      }
       while (i < list.size() && IsBlank(list[i])) ++i;
       int value = 0, digits = 0;
       for (; i < list.size() && HexDigit(list[i]) >= 0; ++i, ++digits) value = value * 16 + HexDigit(list[i]);
@@ -235,9 +226,10 @@ class Grammar {
     if (!unicode_ && IsStringType(type)) {
       // REGEDIT4 holds the string types in Windows-1252; the model, as the
       // Unicode format does, in UTF-16LE.
-      std::string utf16;
+      std::string &utf16 = joined_;
+      utf16.clear();
       for (unsigned char c : value->data) charsets::AppendUtf16le(charsets::FromCp1252(c), &utf16);
-      value->data = std::move(utf16);
+      value->data.swap(utf16);
     }
     return true;
   }
@@ -252,9 +244,8 @@ class Grammar {
       std::size_t end = 0;
       if (!Quoted(rest, &end, &text_)) return false;
       if (!TrimLeft(rest.substr(end)).empty()) return Error("unexpected text after the quoted string");
-      charsets::Utf8ToUtf16le(text_, &value->data);  // the text is UTF-8
-      value->data.append(2, '\0');
       value->type = kRegSz;
+      quoted_ = true;  // the data is text_, in UTF-8
       return true;
     }
     if (StartsWithNoCase(rest, "dword:")) return Dword(rest.substr(6), value);
@@ -267,34 +258,92 @@ class Grammar {
   }
 
   bool ValueLine(std::string_view text) {
-    if (document_->keys.empty()) return Error("a value comes before any [KEY] line");
-    Key &key = document_->keys.back();
-    if (key.remove) return Error("a value under a key that is being deleted ([-KEY])");
-    Value value;
+    if (!inSection_) return Error("a value comes before any [KEY] line");
+    if (section_.remove) return Error("a value under a key that is being deleted ([-KEY])");
+    // One value, its buffers kept from line to line.
+    Value &value = value_;
+    value.name.clear();
+    value.remove = false;
+    value.type = 0;
+    value.data.clear();
+    quoted_ = false;
     std::size_t at = 0;
     if (!ValueName(text, &at, &value) || !ValueData(TrimLeft(text.substr(at)), &value)) return false;
-    key.values.push_back(std::move(value));
+    if (quoted_) {
+      receiver_->AddText(&value, text_);
+    } else {
+      receiver_->AddValue(value);
+    }
     return true;
   }
 
-  Lines lines_;
-  Document *document_;
-  std::string text_;  // a quoted string's text, kept for the next
+  Lines &lines_;
+  Receiver *receiver_;
+  Key section_;  // the last [KEY] line's
+  bool inSection_ = false;
+  Value value_;
+  bool quoted_ = false;  // the value is text_
+  std::string text_;     // a quoted string's text, kept for the next
+  std::string joined_;   // continued hex lines, or REGEDIT4 text as UTF-16LE
   bool unicode_ = true;
   std::size_t line_ = 0;
   std::size_t errorLine_ = 0;
   std::string message_;
 };
 
+// Builds the document that Parse gives.
+class DocumentBuilder : public Receiver {
+ public:
+  explicit DocumentBuilder(Document *document) : document_(document) {}
+  void AddSection(const Key &section) override { document_->keys.push_back(section); }
+  void AddValue(const Value &value) override { document_->keys.back().values.push_back(value); }
+
+ private:
+  Document *document_;
+};
+
 }  // namespace
+
+void TextData(std::string_view text, std::string *data) {
+  charsets::Utf8ToUtf16le(text, data);  // the reader's text is UTF-8
+  data->append(2, '\0');
+}
+
+void Receiver::AddText(Value *value, std::string_view text) {
+  TextData(text, &value->data);
+  AddValue(*value);
+}
+
+bool Read(const std::string &bytes, Receiver *receiver, std::string *error, std::string *warning) {
+  if (warning != nullptr) warning->clear();
+  if (bytes.empty()) return true;
+  if (IsUtf16le(bytes)) {
+    Utf16Pieces pieces(bytes);
+    Lines lines(&pieces);
+    return Grammar(&lines, receiver).Run(error);
+  }
+  std::string text;
+  if (!DecodeText(bytes, &text, error, warning)) return false;
+  Lines lines(text);
+  return Grammar(&lines, receiver).Run(error);
+}
+
+bool ReadFile(FileReader *file, Receiver *receiver, std::string *error, std::string *warning) {
+  if (warning != nullptr) warning->clear();
+  std::string bytes;
+  if (!file->Read(2, &bytes, error)) return false;
+  if (IsUtf16le(bytes)) {
+    Utf16Pieces pieces(file, &bytes);
+    Lines lines(&pieces);
+    return Grammar(&lines, receiver).Run(error);
+  }
+  return file->ReadRest(&bytes, error) && Read(bytes, receiver, error, warning);
+}
 
 bool Parse(const std::string &bytes, Document *document, std::string *error, std::string *warning) {
   document->keys.clear();
-  if (warning != nullptr) warning->clear();
-  if (bytes.empty()) return true;
-  std::string text;
-  if (!DecodeText(bytes, &text, error, warning)) return false;
-  return Grammar(text, document).Run(error);
+  DocumentBuilder builder(document);
+  return Read(bytes, &builder, error, warning);
 }
 
 }  // namespace regfile

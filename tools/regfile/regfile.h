@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace regfile {
@@ -54,6 +55,39 @@ enum class Format {
   // "REGEDIT4", Windows-1252 with CRLF line ends.
   Regedit4,
 };
+
+// What reading a file gives, a piece at a time and in the file's order:
+// each section as its [KEY] line comes (without values), then each value
+// line of it.  A receiver that builds a Document, or one that applies the
+// pieces as they come and so never holds the whole file's model.  Each
+// piece is lent for the call only.
+class Receiver {
+ public:
+  virtual ~Receiver() = default;
+  virtual void AddSection(const Key &section) = 0;
+  virtual void AddValue(const Value &value) = 0;
+  // A "text" value (REG_SZ): *value with its data left empty, and the text
+  // in UTF-8, for a receiver that takes the text as it is.  By default the
+  // data is made as the model holds it (TextData) and the value handed to
+  // AddValue.
+  virtual void AddText(Value *value, std::string_view text);
+};
+
+// The model's data for the text of a "text" value: UTF-16LE, with its
+// terminating null.
+void TextData(std::string_view text, std::string *data);
+
+// Reads a whole file as Parse does, handing each piece to *receiver as it
+// is read.  On failure the receiver has had the pieces before the faulty
+// line.
+bool Read(const std::string &bytes, Receiver *receiver, std::string *error, std::string *warning = nullptr);
+
+// The same, reading the file as it goes: a UTF-16LE file a piece at a time,
+// so that its bytes are never held whole (any other is read whole first).
+// A file that cannot be read fails so (file->Failed()), before any fault in
+// its text.
+class FileReader;
+bool ReadFile(FileReader *file, Receiver *receiver, std::string *error, std::string *warning = nullptr);
 
 // Parses a whole file: UTF-16LE with its byte order mark, UTF-8 (with or
 // without one) or Windows-1252, told apart by the byte order mark and the

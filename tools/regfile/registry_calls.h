@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/regfile/regfile.h"
@@ -20,9 +21,12 @@ namespace calls {
 // cannot carry.
 constexpr LONG kNotConvertible = 1113;
 
-// Whether the functions in use can store everything that the document
-// holds; if not, *error names the first thing they cannot.
-bool CanStore(const Document &document, std::string *error);
+// Whether the functions in use can store the section's key path, and a
+// value read in that section; if not, *error names what they cannot (and
+// is otherwise left as it is).  The same thing fails to convert, with
+// kNotConvertible, when it is created, set or deleted.
+bool CanStoreSection(const Key &section, std::string *error);
+bool CanStoreValue(const Key &section, const Value &value, std::string *error);
 
 LONG Open(HKEY parent, const std::string &subkey, REGSAM access, HKEY *key);
 LONG Create(HKEY parent, const std::string &subkey, HKEY *key);
@@ -34,6 +38,8 @@ LONG DeleteTree(HKEY parent, const std::string &subkey);
 LONG EnumKey(HKEY key, DWORD index, std::string *name);
 LONG EnumValue(HKEY key, DWORD index, Value *value);
 LONG SetValue(HKEY key, const Value &value);
+// Sets a "text" value (REG_SZ) named name to text, given in UTF-8.
+LONG SetText(HKEY key, const std::string &name, std::string_view text);
 LONG DeleteValue(HKEY key, const std::string &name);
 // Whether two names name the same key, as the registry compares them.
 bool SameKeyName(const std::string &a, const std::string &b);

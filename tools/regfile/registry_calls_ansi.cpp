@@ -35,13 +35,13 @@ bool ToAnsi(std::string_view bytes, bool utf16, std::string *ansi, char32_t *bad
   unsigned char byte = 0;
   while (at < bytes.size()) {
     // ASCII, most of what there is, as it is.
-    const unsigned char first = static_cast<unsigned char>(bytes[at]);
-    if (first < 0x80 && (!utf16 || (at + 1 < bytes.size() && bytes[at + 1] == 0))) {
-      if (out != nullptr) out[length] = static_cast<char>(first);
-      ++length;
-      at += step;
-      continue;
-    }
+    const std::string_view rest = bytes.substr(at);
+    char *to = out == nullptr ? nullptr : out + length;
+    const std::size_t run =
+        utf16 ? charsets::AsciiRunUtf16le(rest, rest.size(), to) : charsets::AsciiRunUtf8(rest, rest.size(), to);
+    length += run;
+    at += run * step;
+    if (at == bytes.size()) break;
     if (!(utf16 ? charsets::NextUtf16le(bytes, &at, &code) : charsets::NextUtf8(bytes, &at, &code))) {
       *bad = 0;
       return false;
@@ -75,22 +75,20 @@ std::string Lacks(const std::string &what, char32_t bad) {
 
 }  // namespace
 
-bool CanStore(const Document &document, std::string *error) {
+bool CanStoreSection(const Key &section, std::string *error) {
   char32_t bad = 0;
-  for (const Key &key : document.keys) {
-    if (!ToAnsi(key.path, false, nullptr, &bad)) {
-      *error = Lacks("the key path " + key.path, bad);
-      return false;
-    }
-    for (const Value &value : key.values) {
-      const bool nameFits = ToAnsi(value.name, false, nullptr, &bad);
-      if (nameFits && (value.remove || !IsStringType(value.type) || ToAnsi(value.data, true, nullptr, &bad))) continue;
-      const std::string name = value.name.empty() ? std::string("@") : "\"" + value.name + "\"";
-      *error = Lacks((nameFits ? "the data of " : "the value name ") + name + " in " + key.path, bad);
-      return false;
-    }
-  }
-  return true;
+  if (ToAnsi(section.path, false, nullptr, &bad)) return true;
+  *error = Lacks("the key path " + section.path, bad);
+  return false;
+}
+
+bool CanStoreValue(const Key &section, const Value &value, std::string *error) {
+  char32_t bad = 0;
+  const bool nameFits = ToAnsi(value.name, false, nullptr, &bad);
+  if (nameFits && (value.remove || !IsStringType(value.type) || ToAnsi(value.data, true, nullptr, &bad))) return true;
+  const std::string name = value.name.empty() ? std::string("@") : "\"" + value.name + "\"";
+  *error = Lacks((nameFits ? "the data of " : "the value name ") + name + " in " + section.path, bad);
+  return false;
 }
 
 LONG Open(HKEY parent, const std::string &subkey, REGSAM access, HKEY *key) {
@@ -142,7 +140,8 @@ LONG EnumValue(HKEY key, DWORD index, Value *value) {
 }
 
 LONG SetValue(HKEY key, const Value &value) {
-  std::string name, text;
+  // Kept from call to call: a whole file's values come through here.
+  thread_local std::string name, text;
   char32_t bad = 0;
   if (!ToAnsi(value.name, &name, &bad)) return kNotConvertible;
   const bool isText = IsStringType(value.type);
@@ -150,6 +149,15 @@ LONG SetValue(HKEY key, const Value &value) {
   const std::string &data = isText ? text : value.data;
   return RegSetValueExA(key, name.c_str(), 0, value.type, reinterpret_cast<const BYTE *>(data.data()),
                         static_cast<DWORD>(data.size()));
+}
+
+LONG SetText(HKEY key, const std::string &name, std::string_view text) {
+  thread_local std::string ansiName, ansiText;  // as SetValue's
+  char32_t bad = 0;
+  if (!ToAnsi(name, &ansiName, &bad) || !ToAnsi(text, false, &ansiText, &bad)) return kNotConvertible;
+  ansiText.push_back('\0');
+  return RegSetValueExA(key, ansiName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(ansiText.data()),
+                        static_cast<DWORD>(ansiText.size()));
 }
 
 LONG DeleteValue(HKEY key, const std::string &name) {

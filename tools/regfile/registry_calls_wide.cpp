@@ -47,21 +47,18 @@ bool Narrow(const wchar_t *wide, std::size_t length, std::string *utf8) {
 
 }  // namespace
 
-bool CanStore(const Document &document, std::string *error) {
+bool CanStoreSection(const Key &section, std::string *error) {
   std::wstring wide;
-  for (const Key &key : document.keys) {
-    if (!Wide(key.path, &wide)) {
-      *error = "a key path is not UTF-8 text";
-      return false;
-    }
-    for (const Value &value : key.values) {
-      if (!Wide(value.name, &wide)) {
-        *error = "a value name in " + key.path + " is not UTF-8 text";
-        return false;
-      }
-    }
-  }
-  return true;
+  if (Wide(section.path, &wide)) return true;
+  *error = "a key path is not UTF-8 text";
+  return false;
+}
+
+bool CanStoreValue(const Key &section, const Value &value, std::string *error) {
+  std::wstring wide;
+  if (Wide(value.name, &wide)) return true;
+  *error = "a value name in " + section.path + " is not UTF-8 text";
+  return false;
 }
 
 LONG Open(HKEY parent, const std::string &subkey, REGSAM access, HKEY *key) {
@@ -113,6 +110,15 @@ LONG SetValue(HKEY key, const Value &value) {
   if (!Wide(value.name, &name)) return kNotConvertible;
   return RegSetValueExW(key, name.c_str(), 0, value.type, reinterpret_cast<const BYTE *>(value.data.data()),
                         static_cast<DWORD>(value.data.size()));
+}
+
+LONG SetText(HKEY key, const std::string &name, std::string_view text) {
+  std::wstring wide;
+  std::string data;
+  if (!Wide(name, &wide)) return kNotConvertible;
+  TextData(text, &data);
+  return RegSetValueExW(key, wide.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(data.data()),
+                        static_cast<DWORD>(data.size()));
 }
 
 LONG DeleteValue(HKEY key, const std::string &name) {

@@ -112,46 +112,146 @@ bool ExportTree(HKEY root, const char *rootName, const std::string &subkey, Docu
   return true;
 }
 
-}  // namespace
+// Applies sections, and the values of each, one at a time, as Import
+// does; the key of the last section stays open for its values.  Each call
+// returns the registry's status and on failure sets *error to what failed.
+class Applier {
+ public:
+  Applier() = default;
+  Applier(const Applier &) = delete;
+  Applier &operator=(const Applier &) = delete;
+  ~Applier() { Close(); }
 
-bool Import(const Document &document, std::string *error) {
-  if (!calls::CanStore(document, error)) return false;
-  for (const Key &section : document.keys) {
+  // Creates the section's key, or deletes it with everything below it.
+  LONG Section(const Key &section, std::string *error) {
+    Close();
+    path_ = section.path;
     const RootKey *rootKey = nullptr;
     std::string subkey;
     if (!SplitKeyPath(section.path, &rootKey, &subkey)) {
       *error = "unknown root key in " + section.path;
-      return false;
+      return ERROR_BAD_PATHNAME;
     }
     const HKEY root = Handle(*rootKey);
     if (section.remove) {
-      const LONG status = subkey.empty() ? ERROR_ACCESS_DENIED : calls::DeleteTree(root, subkey);
-      if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
-        *error = "cannot delete " + section.path + ": " + Status(status);
-        return false;
-      }
-      continue;
+      LONG status = subkey.empty() ? ERROR_ACCESS_DENIED : calls::DeleteTree(root, subkey);
+      if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
+      if (status != ERROR_SUCCESS) *error = "cannot delete " + section.path + ": " + Status(status);
+      return status;
     }
-    HKEY key = nullptr;
-    LONG status = calls::Create(root, subkey, &key);
+    const LONG status = calls::Create(root, subkey, &key_);
     if (status != ERROR_SUCCESS) {
+      key_ = nullptr;
       *error = "cannot create " + section.path + ": " + Status(status);
-      return false;
     }
+    return status;
+  }
+
+  // Sets or deletes the value in the last section's key.
+  LONG Apply(const Value &value, std::string *error) {
+    LONG status = value.remove ? calls::DeleteValue(key_, value.name) : calls::SetValue(key_, value);
+    if (value.remove && status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
+    return Told(value, status, error);
+  }
+
+  // Sets a "text" value, its data given as text (Receiver::AddText).
+  LONG ApplyText(const Value &value, std::string_view text, std::string *error) {
+    return Told(value, calls::SetText(key_, value.name, text), error);
+  }
+
+ private:
+  LONG Told(const Value &value, LONG status, std::string *error) const {
+    if (status != ERROR_SUCCESS) {
+      *error = std::string("cannot ") + (value.remove ? "delete" : "set") + " the value " + ValueName(value.name) +
+               " of " + path_ + ": " + Status(status);
+    }
+    return status;
+  }
+
+  void Close() {
+    if (key_ != nullptr) RegCloseKey(key_);
+    key_ = nullptr;
+  }
+
+  HKEY key_ = nullptr;
+  std::string path_;
+};
+
+// Applies a file's pieces as they are read, and tells afterwards what
+// Import would have refused or failed at: what cannot be stored comes
+// before what failed, however late in the file.  After the first failure
+// nothing more is applied, but every piece is still checked.
+class Loader : public Receiver {
+ public:
+  void AddSection(const Key &section) override {
+    section_.path = section.path;
+    section_.remove = section.remove;
+    if (!unstorable_.empty()) return;
+    if (failure_.empty() && applier_.Section(section, &failure_) == ERROR_SUCCESS) return;
+    calls::CanStoreSection(section, &unstorable_);
+  }
+
+  void AddValue(const Value &value) override {
+    if (!unstorable_.empty()) return;
+    if (failure_.empty() && applier_.Apply(value, &failure_) == ERROR_SUCCESS) return;
+    calls::CanStoreValue(section_, value, &unstorable_);
+  }
+
+  // Text goes to the registry as it is, without the model's UTF-16LE.
+  void AddText(Value *value, std::string_view text) override {
+    if (!unstorable_.empty()) return;
+    if (failure_.empty() && applier_.ApplyText(*value, text, &failure_) == ERROR_SUCCESS) return;
+    TextData(text, &value->data);
+    calls::CanStoreValue(section_, *value, &unstorable_);
+  }
+
+  // True if everything was applied; otherwise *error says why not.
+  bool Finish(std::string *error) {
+    if (unstorable_.empty() && failure_.empty()) return true;
+    *error = unstorable_.empty() ? failure_ : unstorable_;
+    return false;
+  }
+
+ private:
+  Applier applier_;
+  Key section_;             // the last section's path and kind
+  std::string unstorable_;  // the first thing the registry cannot store
+  std::string failure_;     // the first call that failed
+};
+
+}  // namespace
+
+bool Import(const Document &document, std::string *error) {
+  // Nothing changes unless all of it can be stored.
+  for (const Key &section : document.keys) {
+    if (!calls::CanStoreSection(section, error)) return false;
     for (const Value &value : section.values) {
-      const char *what = value.remove ? "delete" : "set";
-      status = value.remove ? calls::DeleteValue(key, value.name) : calls::SetValue(key, value);
-      if (value.remove && status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
-      if (status != ERROR_SUCCESS) {
-        RegCloseKey(key);
-        *error = std::string("cannot ") + what + " the value " + ValueName(value.name) + " of " + section.path + ": " +
-                 Status(status);
-        return false;
-      }
+      if (!calls::CanStoreValue(section, value, error)) return false;
     }
-    RegCloseKey(key);
+  }
+  Applier applier;
+  for (const Key &section : document.keys) {
+    if (applier.Section(section, error) != ERROR_SUCCESS) return false;
+    if (section.remove) continue;
+    for (const Value &value : section.values) {
+      if (applier.Apply(value, error) != ERROR_SUCCESS) return false;
+    }
   }
   return true;
+}
+
+LoadResult Load(const std::string &bytes, std::string *error, std::string *warning) {
+  Loader loader;
+  if (!Read(bytes, &loader, error, warning)) return LoadResult::kFaultyFile;
+  return loader.Finish(error) ? LoadResult::kLoaded : LoadResult::kNotStored;
+}
+
+LoadResult Load(FileReader *file, std::string *error, std::string *warning) {
+  Loader loader;
+  if (!ReadFile(file, &loader, error, warning)) {
+    return file->Failed() ? LoadResult::kUnreadable : LoadResult::kFaultyFile;
+  }
+  return loader.Finish(error) ? LoadResult::kLoaded : LoadResult::kNotStored;
 }
 
 bool Export(const std::string &path, Document *document, std::vector<std::string> *skipped, std::string *error) {

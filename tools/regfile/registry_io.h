@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/regfile/file_io.h"
 #include "tools/regfile/regfile.h"
 
 namespace regfile {
@@ -19,6 +20,20 @@ namespace regfile {
 // Windows-1252 lacks) is refused before anything changes; otherwise stops
 // at the first failure and says where.
 bool Import(const Document &document, std::string *error);
+
+enum class LoadResult { kLoaded, kUnreadable, kFaultyFile, kNotStored };
+
+// Reads a registry file and applies its sections as they are read, holding
+// one section's path and one value at a time rather than the whole file's
+// document: for filling an emptied registry from its file.  Says what Parse
+// and then Import would say of the same bytes, with the same precedence: a
+// fault in the file (kFaultyFile, *error "line N: ...", *warning as Parse
+// sets it), else what the registry cannot store, else the first call that
+// failed (kNotStored).  Unlike Import it changes the registry before it
+// knows: on failure the registry holds part of the file.  Read from a file
+// (ReadFile), a file that cannot be read is kUnreadable, before all else.
+LoadResult Load(const std::string &bytes, std::string *error, std::string *warning);
+LoadResult Load(FileReader *file, std::string *error, std::string *warning);
 
 // Reads the key at path (like HKEY_CURRENT_USER\Software\Demo, in any case,
 // with any number of separators) and everything below it, one section per

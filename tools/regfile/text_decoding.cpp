@@ -8,6 +8,7 @@ namespace regfile {
 
 const char kHeaderUnicode[] = "Windows Registry Editor Version 5.00";
 const char kHeaderRegedit4[] = "REGEDIT4";
+const char kNotUtf16leText[] = "the file is not valid UTF-16LE text";
 
 namespace {
 
@@ -24,12 +25,6 @@ bool StartsWith(const std::string &bytes, const char *prefix) {
 bool BadText(const std::string &before, const char *what, std::string *error) {
   *error = "line " + std::to_string(LineAt(before, before.size())) + ": " + what;
   return false;
-}
-
-bool FromUtf16le(std::string_view body, std::string *text, std::string *error) {
-  std::size_t bad = 0;
-  if (charsets::Utf16leToUtf8(body, text, &bad)) return true;
-  return BadText(*text, "the file is not valid UTF-16LE text", error);  // *text: what came before
 }
 
 bool FromUtf8(std::string_view body, std::string *text, std::string *error) {
@@ -71,10 +66,11 @@ int LineAt(const std::string &text, std::size_t at) {
   return line;
 }
 
+bool IsUtf16le(const std::string &bytes) { return StartsWith(bytes, kUtf16leMark); }
+
 bool DecodeText(const std::string &bytes, std::string *text, std::string *error, std::string *warning) {
   text->clear();
   const std::string_view all(bytes);
-  if (StartsWith(bytes, kUtf16leMark)) return FromUtf16le(all.substr(2), text, error);
   if (StartsWith(bytes, kUtf16beMark)) {
     *error = "line 1: UTF-16 big-endian files are not read; save the file as UTF-16LE (the editor's \"Unicode\")";
     return false;
@@ -82,6 +78,44 @@ bool DecodeText(const std::string &bytes, std::string *text, std::string *error,
   if (StartsWith(bytes, kUtf8Mark)) return FromUtf8(all.substr(3), text, error);
   if (!StartsWith(bytes, kHeaderRegedit4)) return FromUtf8(all, text, error);
   FromRegedit4(bytes, text, warning);
+  return true;
+}
+
+Utf16Pieces::Utf16Pieces(const std::string &bytes) : units_(std::string_view(bytes).substr(2)) {}
+
+Utf16Pieces::Utf16Pieces(FileReader *file, std::string *first) : file_(file) {
+  read_.swap(*first);
+  units_ = std::string_view(read_).substr(2);
+}
+
+Utf16Pieces::Outcome Utf16Pieces::Next(std::string *text, std::string *error) {
+  // 64 KiB of units at a time, and never half of a unit or of a surrogate
+  // pair while more follow.
+  constexpr std::size_t kPiece = 65536;
+  if (file_ != nullptr && units_.size() < kPiece && !file_->AtEnd()) {
+    read_.erase(0, read_.size() - units_.size());
+    const bool read = file_->Read(kPiece, &read_, error);
+    units_ = read_;
+    if (!read) return Outcome::kUnreadable;
+  }
+  std::size_t end = units_.size() < kPiece ? units_.size() : kPiece;
+  if (end < units_.size() || (file_ != nullptr && !file_->AtEnd())) {
+    end &= ~static_cast<std::size_t>(1);
+    const unsigned char last = end >= 2 ? static_cast<unsigned char>(units_[end - 1]) : 0;
+    if (last >= 0xD8 && last <= 0xDB) end -= 2;
+  }
+  std::size_t bad = 0;
+  const bool whole = charsets::AppendUtf16leAsUtf8(units_.substr(0, end), text, &bad);
+  units_.remove_prefix(whole ? end : units_.size());
+  return whole ? Outcome::kText : Outcome::kNotText;
+}
+
+bool Utf16Pieces::ReadRest(std::string *error) {
+  while (file_ != nullptr && !file_->AtEnd()) {
+    read_.clear();
+    if (!file_->Read(65536, &read_, error)) return false;
+  }
+  units_ = std::string_view();
   return true;
 }
 

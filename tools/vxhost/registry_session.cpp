@@ -17,7 +17,7 @@ class RegistryStore {};
 
 RegistrySession::RegistrySession() = default;
 RegistrySession::~RegistrySession() = default;
-bool RegistrySession::Open(const std::string &, bool) { return true; }
+bool RegistrySession::Open(const std::string &, bool, bool) { return true; }
 bool RegistrySession::Begin() { return true; }
 bool RegistrySession::End() { return true; }
 
@@ -26,10 +26,10 @@ bool RegistrySession::End() { return true; }
 RegistrySession::RegistrySession() : store_(new RegistryStore) {}
 RegistrySession::~RegistrySession() = default;
 
-bool RegistrySession::Open(const std::string &file, bool writing) {
+bool RegistrySession::Open(const std::string &file, bool writing, bool again) {
   std::string error, warning;
   const std::string path = file.empty() ? DefaultRegistryPath(&error) : file;
-  if (path.empty() || !store_->Open(path, writing, &error) || !store_->Begin(&error, &warning)) {
+  if (path.empty() || !store_->Open(path, writing, again, &error) || !store_->Begin(&error, &warning)) {
     Say(error);
     Say("nothing was run; the registry file is left as it is");
     return false;

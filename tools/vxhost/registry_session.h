@@ -18,9 +18,10 @@ class RegistrySession {
   ~RegistrySession();
 
   // Opens the registry file (the one given, else the default), for a run
-  // that may change the registry when writing, and takes the registry
-  // (Begin).  False after saying why and that nothing was run.
-  bool Open(const std::string &file, bool writing);
+  // that may change the registry when writing and that takes it again later
+  // when again, and takes the registry (Begin).  False after saying why and
+  // that nothing was run.
+  bool Open(const std::string &file, bool writing, bool again);
   // Takes the registry, loading what another process saved meanwhile, and
   // gives it back, saving what changed; each says what went wrong.
   bool Begin();

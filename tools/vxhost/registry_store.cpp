@@ -23,8 +23,9 @@ std::string DefaultRegistryPath(std::string *error) {
   return std::string();
 }
 
-bool RegistryStore::Open(const std::string &path, bool writing, std::string *error) {
+bool RegistryStore::Open(const std::string &path, bool writing, bool again, std::string *error) {
   writing_ = writing;
+  again_ = again;
   loaded_ = false;
   path_ = path;
   if (!writing) return true;
@@ -34,31 +35,38 @@ bool RegistryStore::Open(const std::string &path, bool writing, std::string *err
          lock_.Open(path_, error);
 }
 
+bool RegistryStore::Refuse() {
+  loaded_ = false;
+  lock_.Unlock();
+  return false;
+}
+
 bool RegistryStore::Begin(std::string *error, std::string *warning) {
   warning->clear();
   if (writing_ && !lock_.Lock(error)) return false;
-  std::string bytes;
+  regfile::FileReader file;
   bool exists = false;
-  if (!regfile::ReadWholeFile(path_, &bytes, &exists, error)) {
-    loaded_ = false;
-    lock_.Unlock();
-    return false;
+  std::string bytes;
+  if (!file.Open(path_, &exists, error)) return Refuse();
+  if (again_) {
+    if (!file.ReadRest(&bytes, error)) return Refuse();
+    if (loaded_ && exists == fileExists_ && bytes == fileBytes_) return true;
   }
-  if (loaded_ && exists == fileExists_ && bytes == fileBytes_) return true;
 
   loaded_ = false;
-  regfile::Document document;
-  if (!regfile::Parse(bytes, &document, error, warning)) {
-    *error = path_ + ", " + *error;
-    lock_.Unlock();
-    return false;
-  }
+  // Loaded as it is read, without the whole file's document beside the
+  // registry; a file that fails leaves the registry emptied.
   vxplatform::ResetRegistry();
-  if (!warning->empty()) *warning = path_ + ", " + *warning;
-  if (!regfile::Import(document, error)) {
-    *error = path_ + ": " + *error;
-    lock_.Unlock();
-    return false;
+  const regfile::LoadResult result =
+      again_ ? regfile::Load(bytes, error, warning) : regfile::Load(&file, error, warning);
+  if (result == regfile::LoadResult::kLoaded || result == regfile::LoadResult::kNotStored) {
+    if (!warning->empty()) *warning = path_ + ", " + *warning;
+  }
+  if (result != regfile::LoadResult::kLoaded) {
+    if (result == regfile::LoadResult::kFaultyFile) *error = path_ + ", " + *error;
+    if (result == regfile::LoadResult::kNotStored) *error = path_ + ": " + *error;
+    vxplatform::ResetRegistry();
+    return Refuse();
   }
   changes_ = vxplatform::RegistryChangeCount();
   fileExists_ = exists;

@@ -23,8 +23,11 @@ class RegistryStore {
   // Opens the registry file at path.  A store that writes follows symbolic
   // links to the file they lead to (whose atomic replacement keeps the
   // links), refuses a file that it may not replace, and opens the file's
-  // lock; one that only reads takes no lock and never saves.
-  bool Open(const std::string &path, bool writing, std::string *error);
+  // lock; one that only reads takes no lock and never saves.  A store that
+  // will Begin again keeps a copy of the file, to tell whether it changed
+  // meanwhile; one that will not reads it as it loads it and keeps none
+  // (it would load the file again on every Begin).
+  bool Open(const std::string &path, bool writing, bool again, std::string *error);
   // Takes the lock and, when the file changed since this store last loaded
   // or saved it (or was never loaded), empties the stand-in registry and
   // loads the file into it; a file that does not exist is an empty
@@ -40,12 +43,14 @@ class RegistryStore {
 
  private:
   bool Snapshot(std::string *bytes, std::string *error) const;
+  bool Refuse();
 
   std::string path_;
   bool writing_ = false;
+  bool again_ = false;
   FileLock lock_;
   bool fileExists_ = false;
-  std::string fileBytes_;           // the file as last read or written
+  std::string fileBytes_;           // the file as last read or written (kept when again_)
   unsigned long long changes_ = 0;  // the stand-in's change count when it was loaded or last saved
   bool loaded_ = false;
 };

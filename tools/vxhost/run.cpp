@@ -107,7 +107,8 @@ int Run(const std::vector<std::string> &args) {
     if (status != kReplied) return status;
   }
   RegistrySession registry;
-  if (!registry.Open(options.registry, plan.writing)) return kRegistryFailure;
+  // Calls read from standard input take the registry again, line by line.
+  if (!registry.Open(options.registry, plan.writing, plan.readStdin)) return kRegistryFailure;
 
   // The registry is ours from here to the end (CallPlugin lets go of it
   // while calls are read from standard input).

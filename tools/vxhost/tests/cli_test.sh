@@ -156,6 +156,8 @@ case_import_export() {
   expect_status 5; expect_err "bad.reg, line 4:"
   run --import "$work/missing.reg"
   expect_status 5; expect_err "missing.reg"
+  run --import "$work"  # a folder
+  expect_status 5; expect_err "cannot read"
 }
 
 same_file() { cmp -s "$1" "$2"; }
