@@ -1,8 +1,10 @@
 #include "hostsim/handle_table.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define HOSTSIM_ASAN 1
@@ -47,7 +49,7 @@ HandleTable::~HandleTable() {
 HostHandle HandleTable::New(const std::string &bytes) {
   auto record = std::make_unique<Record>();
   const auto size = static_cast<uint32_t>(bytes.size());
-  Place(record.get(), reinterpret_cast<const unsigned char *>(bytes.data()), size, size);
+  if (!Place(record.get(), reinterpret_cast<const unsigned char *>(bytes.data()), size, size)) throw std::bad_alloc();
   HostHandle handle = reinterpret_cast<HostHandle>(&record->master);
   records_.push_back(std::move(record));
   return handle;
@@ -73,16 +75,17 @@ const HandleTable::Record *HandleTable::Find(HostHandle handle) const {
   return nullptr;
 }
 
-void HandleTable::Resize(Record *record, uint32_t newSize) {
+bool HandleTable::Resize(Record *record, uint32_t newSize) {
   record->resized = true;
   if (!strict_ && newSize <= record->capacity) {
     record->size = newSize;
-    return;
+    return true;
   }
   unsigned char *old = record->master;
   const uint32_t oldCapacity = record->capacity;
-  Place(record, old, std::min(record->size, newSize), newSize);
+  if (!Place(record, old, std::min(record->size, newSize), newSize)) return false;
   Release(old, oldCapacity);
+  return true;
 }
 
 std::size_t HandleTable::Overruns() const {
@@ -95,9 +98,12 @@ std::size_t HandleTable::Overruns() const {
   return overruns;
 }
 
-void HandleTable::Place(Record *record, const unsigned char *data, uint32_t kept, uint32_t size) const {
+bool HandleTable::Place(Record *record, const unsigned char *data, uint32_t kept, uint32_t size) const {
   const std::size_t guard = strict_ ? kGuardBytes : 0;
+  // A size near 4 GB plus the guard does not fit a 32-bit size_t.
+  if (size > SIZE_MAX - guard - 1) return false;
   auto *block = static_cast<unsigned char *>(std::malloc(size + guard + (size + guard == 0 ? 1 : 0)));
+  if (block == nullptr) return false;
   if (kept) std::memcpy(block, data, kept);
   if (size > kept) std::memset(block + kept, kFreshFill, size - kept);
   if (guard) std::memset(block + size, kGuardFill, guard);
@@ -105,6 +111,7 @@ void HandleTable::Place(Record *record, const unsigned char *data, uint32_t kept
   record->size = size;
   record->capacity = size;
   record->guarded = guard != 0;
+  return true;
 }
 
 void HandleTable::Release(unsigned char *block, uint32_t capacity) const {

@@ -32,7 +32,8 @@ class HandleTable {
   HandleTable(const HandleTable &) = delete;
   HandleTable &operator=(const HandleTable &) = delete;
 
-  // A new handle whose data are these bytes.
+  // A new handle whose data are these bytes; throws std::bad_alloc when
+  // the memory cannot be had.
   HostHandle New(const std::string &bytes);
   // Gives the handle's block back; a handle the table does not know is
   // ignored.
@@ -43,14 +44,16 @@ class HandleTable {
   const Record *Find(HostHandle handle) const;
   // Gives the record's data this size, keeping what fits; added bytes are
   // filled.  Strict: always in a new block; lean: in place when it fits.
-  void Resize(Record *record, uint32_t newSize);
+  // False, with the record as it was, when no block of that size can be had.
+  bool Resize(Record *record, uint32_t newSize);
   // How many guarded blocks have had a byte written past their data.
   std::size_t Overruns() const;
 
  private:
   // A new block of `size` bytes for record, holding the first `kept` bytes
-  // of data, then fill, then (strict) the guard bytes.
-  void Place(Record *record, const unsigned char *data, uint32_t kept, uint32_t size) const;
+  // of data, then fill, then (strict) the guard bytes.  False, with the
+  // record untouched, when the memory cannot be had.
+  bool Place(Record *record, const unsigned char *data, uint32_t kept, uint32_t size) const;
   // Poisons (strict) and frees a block of `capacity` bytes.
   void Release(unsigned char *block, uint32_t capacity) const;
 

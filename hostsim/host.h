@@ -69,9 +69,11 @@ class Host {
   static constexpr unsigned char kBlockFill = 0xEE;
 
   // --- faults ---
+  // What LastMemoryError answers after a resize that found no memory.
+  static constexpr int16_t kMemoryFull = -108;
   // The next `count` resizes fail: LastMemoryError then answers `code` and
   // the data stays as it was.
-  void FailResizes(int count, int16_t code = -108);
+  void FailResizes(int count, int16_t code = kMemoryFull);
 
   // --- journal and checks ---
   const std::vector<JournalEntry> &Journal() const { return journal_; }

@@ -47,8 +47,7 @@ void VX_CDECL Services::Resize(HostHandle handle, uint32_t newSize) {
     active->lastMemoryError_ = active->failCode_;
     return;
   }
-  active->lastMemoryError_ = 0;
-  active->handles_.Resize(record, newSize);
+  active->lastMemoryError_ = active->handles_.Resize(record, newSize) ? 0 : Host::kMemoryFull;
 }
 
 uint32_t VX_CDECL Services::QuerySize(HostHandle handle) {

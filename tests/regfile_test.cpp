@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -324,9 +325,12 @@ class AtomicSaveTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = std::filesystem::temp_directory_path() / ("vxsave-" + std::string(info->name()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
+    // A folder of its own, so that runs side by side do not share it.
+    std::random_device random;
+    do {
+      folder_ = std::filesystem::temp_directory_path() /
+                ("vxsave-" + std::string(info->name()) + "-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(folder_));
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 

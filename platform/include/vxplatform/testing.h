@@ -16,7 +16,7 @@ namespace vxplatform {
 
 // --- registry -------------------------------------------------------------
 
-// Empties all five root keys and closes every open handle.
+// Empties every root key and closes every open handle.
 VX_PLATFORM_API void ResetRegistry();
 
 // How many times the registry's contents changed since the process
