@@ -8,6 +8,28 @@
 
 #include "pe/module.h"
 
+namespace pe {
+
+// Windows' page protections (PAGE_*), which the loader keeps for each page
+// of an image and the runtime's questions about memory answer with.
+enum PageProtection : uint32_t {
+  kNoAccess = 0x01,
+  kReadOnly = 0x02,
+  kReadWrite = 0x04,
+  kWriteCopy = 0x08,
+  kExecute = 0x10,
+  kExecuteRead = 0x20,
+  kExecuteReadWrite = 0x40,
+  kExecuteWriteCopy = 0x80,
+};
+
+// A region's state and type (MEM_COMMIT, MEM_IMAGE), as VirtualQuery
+// answers them.
+constexpr uint32_t kMemoryCommitted = 0x1000;
+constexpr uint32_t kMemoryImage = 0x1000000;
+
+}  // namespace pe
+
 namespace pe::detail {
 
 constexpr uint32_t kPageSize = 4096;

@@ -20,18 +20,6 @@ namespace {
 using detail::Hex;
 using detail::kPageSize;
 
-// Windows' page protections (PAGE_*).
-enum PageProtection : uint32_t {
-  kNoAccess = 0x01,
-  kReadOnly = 0x02,
-  kReadWrite = 0x04,
-  kWriteCopy = 0x08,
-  kExecute = 0x10,
-  kExecuteRead = 0x20,
-  kExecuteReadWrite = 0x40,
-  kExecuteWriteCopy = 0x80,
-};
-
 // A section's protection by its access bits (write, read, execute, from
 // the top): a writable section without read access is still readable.
 constexpr uint32_t kSectionProtection[8] = {

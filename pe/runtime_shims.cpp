@@ -111,9 +111,9 @@ SIZE_T WINAPI VirtualQuery(LPCVOID address, MemoryInfo *info, SIZE_T length) {
     return 0;
   }
   found.allocationBase = module->Base();
-  found.allocationProtect = 0x80;  // PAGE_EXECUTE_WRITECOPY, as for every image
-  found.state = 0x1000;            // MEM_COMMIT
-  found.type = 0x1000000;          // MEM_IMAGE
+  found.allocationProtect = kExecuteWriteCopy;  // as for every image
+  found.state = kMemoryCommitted;
+  found.type = kMemoryImage;
   *info = found;
   return sizeof found;
 }
