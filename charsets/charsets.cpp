@@ -255,21 +255,12 @@ bool AppendUtf8AsUtf16le(std::string_view utf8, std::string *out) {
   char32_t code = 0;
   while (at < utf8.size()) {
     char *room = to.Room();
-    // A run of ASCII, eight bytes at a time while they last, then one.
-    const unsigned char *in = reinterpret_cast<const unsigned char *>(utf8.data());
-    std::size_t written = 0;
-    while (at + 8 <= utf8.size() && written + 16 <= Output::kRun && (Little64(in + at) & kNotAsciiBytes) == 0) {
-      for (std::size_t k = 0; k < 8; ++k) room[written + 2 * k] = utf8[at + k], room[written + 2 * k + 1] = 0;
-      written += 16;
-      at += 8;
-    }
-    if (written > 0) {
-      to.Wrote(written);
-      continue;
-    }
-    if (static_cast<unsigned char>(utf8[at]) < 0x80) {
-      room[0] = utf8[at++], room[1] = 0;
-      to.Wrote(2);
+    // A run of ASCII, as many characters as the buffer takes at once.
+    const std::size_t run = AsciiRunUtf8(utf8.substr(at), Output::kRun / 2, nullptr);
+    if (run > 0) {
+      for (std::size_t k = 0; k < run; ++k) room[2 * k] = utf8[at + k], room[2 * k + 1] = 0;
+      to.Wrote(2 * run);
+      at += run;
       continue;
     }
     if (!NextUtf8(utf8, &at, &code)) return false;

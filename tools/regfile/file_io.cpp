@@ -72,7 +72,7 @@ bool FileReader::ReadRest(std::string *bytes, std::string *error) {
   // without the copies of a growing string.
   bytes->reserve(bytes->size() + size_);
   while (!atEnd_) {
-    if (!Read(65536, bytes, error)) return false;
+    if (!Read(kPiece, bytes, error)) return false;
   }
   return true;
 }

@@ -16,6 +16,9 @@ class FileReader {
   FileReader &operator=(const FileReader &) = delete;
   ~FileReader();
 
+  // How much the readers of a file take at a time.
+  static constexpr std::size_t kPiece = 65536;
+
   // Opens the file.  A file that does not exist is not an error: *exists
   // is then false, and it reads as no bytes.
   bool Open(const std::string &path, bool *exists, std::string *error);

@@ -26,10 +26,8 @@ Lines::Lines(std::string_view text) : text_(text) {}
 Lines::Lines(Utf16Pieces *pieces) : pieces_(pieces) {}
 
 bool Lines::Next(std::string_view *line) {
-  if (at_ > text_.size()) return false;
-  const std::size_t end = End();
-  if (failed_) return false;
-  *line = text_.substr(at_, end - at_);
+  if (!Peek(line)) return false;
+  const std::size_t end = at_ + line->size();
   const bool pair = end + 1 < text_.size() && text_[end] == '\r' && text_[end + 1] == '\n';
   if (end < text_.size()) ++breaks_;
   at_ = end + (pair ? 2 : 1);  // past the end after the last line

@@ -139,25 +139,33 @@ LONG EnumValue(HKEY key, DWORD index, Value *value) {
   return status;
 }
 
-LONG SetValue(HKEY key, const Value &value) {
-  // Kept from call to call: a whole file's values come through here.
-  thread_local std::string name, text;
+namespace {
+
+// Sets the value named name (UTF-8) to data as it is.
+LONG SetConverted(HKEY key, const std::string &name, DWORD type, const std::string &data) {
+  thread_local std::string ansiName;  // kept from call to call: a whole file's values come through here
   char32_t bad = 0;
-  if (!ToAnsi(value.name, &name, &bad)) return kNotConvertible;
-  const bool isText = IsStringType(value.type);
-  if (isText && !DataToAnsi(value.data, &text, &bad)) return kNotConvertible;
-  const std::string &data = isText ? text : value.data;
-  return RegSetValueExA(key, name.c_str(), 0, value.type, reinterpret_cast<const BYTE *>(data.data()),
+  if (!ToAnsi(name, &ansiName, &bad)) return kNotConvertible;
+  return RegSetValueExA(key, ansiName.c_str(), 0, type, reinterpret_cast<const BYTE *>(data.data()),
                         static_cast<DWORD>(data.size()));
 }
 
-LONG SetText(HKEY key, const std::string &name, std::string_view text) {
-  thread_local std::string ansiName, ansiText;  // as SetValue's
+}  // namespace
+
+LONG SetValue(HKEY key, const Value &value) {
+  if (!IsStringType(value.type)) return SetConverted(key, value.name, value.type, value.data);
+  thread_local std::string text;  // as SetConverted's name
   char32_t bad = 0;
-  if (!ToAnsi(name, &ansiName, &bad) || !ToAnsi(text, false, &ansiText, &bad)) return kNotConvertible;
+  if (!DataToAnsi(value.data, &text, &bad)) return kNotConvertible;
+  return SetConverted(key, value.name, value.type, text);
+}
+
+LONG SetText(HKEY key, const std::string &name, std::string_view text) {
+  thread_local std::string ansiText;  // as SetConverted's name
+  char32_t bad = 0;
+  if (!ToAnsi(text, false, &ansiText, &bad)) return kNotConvertible;
   ansiText.push_back('\0');
-  return RegSetValueExA(key, ansiName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(ansiText.data()),
-                        static_cast<DWORD>(ansiText.size()));
+  return SetConverted(key, name, REG_SZ, ansiText);
 }
 
 LONG DeleteValue(HKEY key, const std::string &name) {

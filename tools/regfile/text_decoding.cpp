@@ -89,9 +89,9 @@ Utf16Pieces::Utf16Pieces(FileReader *file, std::string *first) : file_(file) {
 }
 
 Utf16Pieces::Outcome Utf16Pieces::Next(std::string *text, std::string *error) {
-  // 64 KiB of units at a time, and never half of a unit or of a surrogate
+  // A piece of units at a time, and never half of a unit or of a surrogate
   // pair while more follow.
-  constexpr std::size_t kPiece = 65536;
+  constexpr std::size_t kPiece = FileReader::kPiece;
   if (file_ != nullptr && units_.size() < kPiece && !file_->AtEnd()) {
     read_.erase(0, read_.size() - units_.size());
     const bool read = file_->Read(kPiece, &read_, error);
@@ -113,7 +113,7 @@ Utf16Pieces::Outcome Utf16Pieces::Next(std::string *text, std::string *error) {
 bool Utf16Pieces::ReadRest(std::string *error) {
   while (file_ != nullptr && !file_->AtEnd()) {
     read_.clear();
-    if (!file_->Read(65536, &read_, error)) return false;
+    if (!file_->Read(FileReader::kPiece, &read_, error)) return false;
   }
   units_ = std::string_view();
   return true;
