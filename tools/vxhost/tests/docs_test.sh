@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the examples of markdown documents and compares what they give.
 #
-# usage: docs_test.sh VXHOST DOCUMENT.md...
+# usage: docs_test.sh VXHOST [--for-authors] DOCUMENT.md...
 #
 # Every fenced block of a document is an example, run in page order on a
 # registry file of the document's own, fresh at its start.  A block of any
@@ -24,9 +24,14 @@
 #   ```reg          a registry editor file, imported.
 #
 # In the prose, "`External(...)` answers `text`" is a calculation too; and
-# a table headed "| exit status | when |" must list the statuses that
-# `vxhost --help` lists, in its order, each row saying only what the help
-# says of that status (the row's clauses, split at "; ", are quoted from it).
+# a table headed "| exit status | when |" or "| ERRORLEVEL | when |" must
+# list the statuses that `vxhost --help` lists, in its order, each row
+# saying only what the help says of that status (the row's clauses, split
+# at "; ", are quoted from it).
+#
+# A document named after --for-authors is written for database authors,
+# who are not programmers: its prose (outside code) uses none of the words
+# in plain_words.sh.
 set -u
 vxhost="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 shift
@@ -63,6 +68,7 @@ call_vxhost() {
 
 # The calculations and command-prompt sessions.
 source "$(dirname "${BASH_SOURCE[0]}")/reference_examples.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/plain_words.sh"
 
 # --- shell sessions and registry files ---------------------------------------
 
@@ -229,7 +235,7 @@ run_document() {
     else
       [ -z "$paragraph" ] && paragraph_line=$number
       paragraph+="$line "
-      if [[ $line =~ ^\|\ *exit\ status\ *\|\ *when\ *\|$ ]]; then
+      if [[ $line =~ ^\|\ *(exit\ status|ERRORLEVEL)\ *\|\ *when\ *\|$ ]]; then
         in_table=1
         table_line=$number
       elif [ $in_table = 1 ] && ! [[ $line =~ ^\|[-|\ ]+\|$ ]]; then
@@ -247,8 +253,15 @@ run_document() {
 
 documents=0
 read_help_statuses
+for_authors=0
 for document in "$@"; do
+  if [ "$document" = --for-authors ]; then
+    for_authors=1
+    continue
+  fi
   run_document "$document"
+  [ $for_authors = 1 ] && check_plain_words "$document"
+  for_authors=0
 done
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

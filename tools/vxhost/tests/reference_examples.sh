@@ -104,8 +104,18 @@ run_calculations() {
       no_answer=0
       [ "$expected" = "(no answer)" ] && no_answer=1
       check_calculation "$where" "$calculation" "$expected" "$no_answer"
-    elif [[ $line =~ ^([A-Za-z][A-Za-z0-9_\ ]*):\ +(.*)$ ]] && [ "${BASH_REMATCH[1]}" != Result ]; then
-      fields[${BASH_REMATCH[1]}]=${BASH_REMATCH[2]}
+    elif [[ $line =~ ^(([A-Za-z][A-Za-z0-9_\ ]*):\ +)(.*)$ ]] && [ "${BASH_REMATCH[2]}" != Result ]; then
+      # A field of several paragraphs: further lines indented to the
+      # contents' column, joined with FileMaker's paragraph mark, a
+      # carriage return.
+      local name=${BASH_REMATCH[2]} contents=${BASH_REMATCH[3]}
+      column=${#BASH_REMATCH[1]}
+      indented="^ {$column}[^ ]"
+      while [[ ${block[i]-} =~ $indented ]]; do
+        contents+=$'\r'${block[i]:column}
+        i=$((i + 1))
+      done
+      fields[$name]=$contents
     else
       unreadable "$where" "neither a field, a calculation nor a result: $line"
     fi
@@ -115,32 +125,66 @@ run_calculations() {
 # --- command prompt ----------------------------------------------------------
 
 # split_cmd WHERE LINE: sets words to the arguments of a command line as
-# cmd passes them: blanks separate words, double quotes group them ("" is
-# an empty one).  What cmd itself would read (| & < > ^ outside quotes, %
-# anywhere) and a backslash before a quotation mark, which the program's
-# own parser reads, are refused.
+# vxhost.exe receives them.  cmd reads the line first: a quotation mark
+# opens or closes its quoting, whatever comes before it, and what cmd
+# itself would act on (| & < > ^ outside its quotes, % anywhere) is
+# refused.  The program then splits the line as CommandLineToArgvW does:
+# blanks separate words outside quotes; a quotation mark after an even
+# number of backslashes (none included) opens or closes quoting, and half
+# of those backslashes stay; after an odd number, it is a quotation mark of
+# the word, and half of the backslashes before it stay; backslashes before
+# anything else stay as they are.  (Wine's shell32 CommandLineToArgvW and
+# its conformance test test_commandline2argv, dlls/shell32/tests/shlexec.c,
+# which passes on Windows; Microsoft's page for CommandLineToArgvW.)  Two
+# quotation marks in a row inside quotes, which Windows versions read
+# differently, are refused.
 split_cmd() {
-  local where=$1 line=$2 word="" in_word=0 quoted=0 k c
+  local where=$1 line=$2 word="" in_word=0 quoted=0 cmd_quoted=0 k c backslashes
   words=()
   for ((k = 0; k < ${#line}; k++)); do
     c=${line:k:1}
     if [ "$c" = '"' ]; then
+      cmd_quoted=$((1 - cmd_quoted))
+    elif [[ $c == % ]] || { [ $cmd_quoted = 0 ] && [[ $c == [\|\&\<\>^] ]]; }; then
+      unreadable "$where" "cmd would read $c in: $line"
+      return 1
+    fi
+    if [ "$c" = '\' ]; then
+      backslashes=0
+      while [ "${line:k:1}" = '\' ]; do
+        backslashes=$((backslashes + 1))
+        k=$((k + 1))
+      done
+      if [ "${line:k:1}" != '"' ]; then
+        word+=$(printf '%*s' "$backslashes" '' | tr ' ' '\\')
+        k=$((k - 1))
+      else
+        word+=$(printf '%*s' $((backslashes / 2)) '' | tr ' ' '\\')
+        cmd_quoted=$((1 - cmd_quoted))
+        if ((backslashes % 2)); then
+          word+='"'
+        else
+          quoted=$((1 - quoted))
+        fi
+      fi
+      in_word=1
+    elif [ "$c" = '"' ]; then
+      if [ $quoted = 1 ] && [ "${line:k+1:1}" = '"' ]; then
+        unreadable "$where" "two quotation marks in a row inside quotes in: $line"
+        return 1
+      fi
       quoted=$((1 - quoted))
       in_word=1
     elif [ "$c" = ' ' ] && [ $quoted = 0 ]; then
       [ $in_word = 1 ] && words+=("$word")
       word=""
       in_word=0
-    elif [[ $c == % ]] || { [ $quoted = 0 ] && [[ $c == [\|\&\<\>^] ]]; } ||
-      { [ "$c" = '\' ] && [ "${line:k+1:1}" = '"' ]; }; then
-      unreadable "$where" "cmd or the program would read $c in: $line"
-      return 1
     else
       word+=$c
       in_word=1
     fi
   done
-  if [ $quoted = 1 ]; then
+  if [ $cmd_quoted = 1 ]; then
     unreadable "$where" "an unclosed quotation mark in: $line"
     return 1
   fi
