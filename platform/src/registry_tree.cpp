@@ -2,6 +2,8 @@
 
 #include <vxplatform/testing.h>
 
+#include "charsets/charsets.h"
+
 #include <cstring>
 
 namespace vxplatform::detail {
@@ -12,7 +14,7 @@ unsigned long long changes = 0;  // see RegistryChangeCount
 
 constexpr std::size_t kFirstValueSlots = 4;
 
-char Fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char Fold(char c) { return static_cast<char>(charsets::UpperCaseCp1252(static_cast<unsigned char>(c))); }
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
