@@ -375,8 +375,10 @@ unsigned char UpperCaseCp1252(unsigned char byte) {
   static const auto table = [] {
     std::array<unsigned char, 256> upper{};
     for (unsigned i = 0; i < upper.size(); ++i) {
+      // Every capital of a Windows-1252 letter is in the code page too; a
+      // byte whose capital were not would stay as it is.
       unsigned char folded = static_cast<unsigned char>(i);
-      if (!ToCp1252(UpperCase(FromCp1252(static_cast<unsigned char>(i))), &folded)) folded = static_cast<unsigned char>(i);
+      static_cast<void>(ToCp1252(UpperCase(FromCp1252(folded)), &folded));
       upper[i] = folded;
     }
     return upper;

@@ -196,7 +196,8 @@ TEST_F(RegistryApiTest, EnumeratingValues) {
 
 TEST_F(RegistryApiTest, ValuesEnumerateInTheOrderTheyWereCreated) {
 #ifdef _WIN32
-  GTEST_SKIP() << "wine enumerates values in name order, Windows in creation order (docs/windows-behaviour.md: Order of values)";
+  GTEST_SKIP()
+      << "wine enumerates values in name order, Windows in creation order (docs/windows-behaviour.md: Order of values)";
 #endif
   KeyHandle key(HKEY_CURRENT_USER, scratch_.path());
   for (const char *name : {"zeta", "Alpha", "mid"}) Set(key.get(), name, REG_SZ, std::string(1, '\0'));
