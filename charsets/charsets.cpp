@@ -389,7 +389,7 @@ unsigned char UpperCaseCp1252(unsigned char byte) {
 bool EqualNoCase(std::string_view a, std::string_view b) {
   std::size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
-    char32_t x, y;
+    char32_t x = 0, y = 0;
     const bool textA = NextUtf8(a, &i, &x), textB = NextUtf8(b, &j, &y);
     if (textA != textB) return false;
     if (!textA) {
