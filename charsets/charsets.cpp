@@ -370,7 +370,7 @@ char32_t UpperCase(char32_t code) {
   }
 }
 
-unsigned char UpperCaseCp1252(unsigned char byte) {
+const std::array<unsigned char, 256> &UpperCaseCp1252Table() {
   // Built once from UpperCase, so that the two never disagree.
   static const auto table = [] {
     std::array<unsigned char, 256> upper{};
@@ -383,8 +383,10 @@ unsigned char UpperCaseCp1252(unsigned char byte) {
     }
     return upper;
   }();
-  return table[byte];
+  return table;
 }
+
+unsigned char UpperCaseCp1252(unsigned char byte) { return UpperCaseCp1252Table()[byte]; }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   std::size_t i = 0, j = 0;

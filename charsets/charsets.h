@@ -8,6 +8,7 @@
 #ifndef VANTORIX_CHARSETS_CHARSETS_H
 #define VANTORIX_CHARSETS_CHARSETS_H
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -81,8 +82,11 @@ bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *
 // registry editor's files all compare through it.
 char32_t UpperCase(char32_t code);
 // The same for a Windows-1252 byte (the 8-bit registry functions' names):
-// the byte of the upper-case character.
+// the byte of the upper-case character.  The table form, indexed by the
+// byte, is for loops that fold every byte of many names (the stand-in
+// registry's index); it is built once from UpperCase.
 unsigned char UpperCaseCp1252(unsigned char byte);
+const std::array<unsigned char, 256> &UpperCaseCp1252Table();
 
 // Whether a and b are the same UTF-8 text when their characters are
 // compared through UpperCase; a byte that does not start a UTF-8 character
