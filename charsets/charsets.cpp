@@ -1,5 +1,6 @@
 #include "charsets/charsets.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -357,15 +358,50 @@ bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *
   return true;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-    if (x != y) return false;
+char32_t UpperCase(char32_t code) {
+  if (code >= 'a' && code <= 'z') return code - 'a' + 'A';
+  if (code >= 0xE0 && code <= 0xFE && code != 0xF7) return code - 0x20;
+  switch (code) {
+    case 0xFF: return 0x178;   // y with diaeresis
+    case 0x153: return 0x152;  // oe
+    case 0x161: return 0x160;  // s with caron
+    case 0x17E: return 0x17D;  // z with caron
+    default: return code;
   }
-  return true;
+}
+
+const std::array<unsigned char, 256> &UpperCaseCp1252Table() {
+  // Built once from UpperCase, so that the two never disagree.
+  static const auto table = [] {
+    std::array<unsigned char, 256> upper{};
+    for (unsigned i = 0; i < upper.size(); ++i) {
+      // Every capital of a Windows-1252 letter is in the code page too; a
+      // byte whose capital were not would stay as it is.
+      unsigned char folded = static_cast<unsigned char>(i);
+      static_cast<void>(ToCp1252(UpperCase(FromCp1252(folded)), &folded));
+      upper[i] = folded;
+    }
+    return upper;
+  }();
+  return table;
+}
+
+unsigned char UpperCaseCp1252(unsigned char byte) { return UpperCaseCp1252Table()[byte]; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    char32_t x = 0, y = 0;
+    const bool textA = NextUtf8(a, &i, &x), textB = NextUtf8(b, &j, &y);
+    if (textA != textB) return false;
+    if (!textA) {
+      // Not UTF-8 here: the bytes themselves must match.
+      if (a[i++] != b[j++]) return false;
+    } else if (UpperCase(x) != UpperCase(y)) {
+      return false;
+    }
+  }
+  return i == a.size() && j == b.size();
 }
 
 std::string Describe(char32_t code) {

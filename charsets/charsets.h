@@ -8,6 +8,7 @@
 #ifndef VANTORIX_CHARSETS_CHARSETS_H
 #define VANTORIX_CHARSETS_CHARSETS_H
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -70,9 +71,27 @@ std::string Cp1252ToUtf8(const std::string &bytes);
 // *badIndex to the index of the first code point the code page lacks.
 bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *badIndex);
 
-// Whether a and b are the same text when the ASCII letters are compared
-// without regard to case; every other byte must be equal.  The registry
-// editor and the stand-in registry compare names so.
+// The upper case of a character as Windows takes it when the registry
+// compares key and value names without regard to case: a-z, the accented
+// small letters of Latin-1 (U+00E0-U+00FE but the division sign), and the
+// small letters of Windows-1252's upper half (y with diaeresis, s and z
+// with caron, the oe ligature) become their capitals.  Every other
+// character stays as it is, the micro sign and the sharp s among them, as
+// they do in Windows' own upper-casing of names.  This is the one place
+// where names are folded: the stand-in registry, its value index and the
+// registry editor's files all compare through it.
+char32_t UpperCase(char32_t code);
+// The same for a Windows-1252 byte (the 8-bit registry functions' names):
+// the byte of the upper-case character.  The table form, indexed by the
+// byte, is for loops that fold every byte of many names (the stand-in
+// registry's index); it is built once from UpperCase.
+unsigned char UpperCaseCp1252(unsigned char byte);
+const std::array<unsigned char, 256> &UpperCaseCp1252Table();
+
+// Whether a and b are the same UTF-8 text when their characters are
+// compared through UpperCase; a byte that does not start a UTF-8 character
+// must be equal to its counterpart.  The registry editor compares key
+// names, root names and keywords so, and vxhost its function names.
 bool EqualNoCase(std::string_view a, std::string_view b);
 
 // "U+00E9 'é'" for messages (control characters without the glyph).

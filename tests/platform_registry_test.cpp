@@ -76,7 +76,8 @@ TEST_F(RegistryApiTest, CreateMakesEveryMissingKeyAndStoresTheClassOnlyThen) {
   EXPECT_EQ(ClassOf(scratch_.Sub("A\\D")), "REG_SZ");
   EXPECT_EQ(Create(HKEY_CURRENT_USER, scratch_.Sub("A\\B\\C"), "REG_SZ"), DWORD{REG_OPENED_EXISTING_KEY});
 #ifndef _WIN32
-  // Windows ignores the class of a key that exists already (wine replaces it).
+  // Windows ignores the class of a key that exists already; wine replaces it
+  // (docs/windows-behaviour.md: Class of an existing key).
   EXPECT_EQ(ClassOf(scratch_.Sub("A\\B\\C")), "REG_MULTI_SZ");
 #endif
 }
@@ -195,7 +196,8 @@ TEST_F(RegistryApiTest, EnumeratingValues) {
 
 TEST_F(RegistryApiTest, ValuesEnumerateInTheOrderTheyWereCreated) {
 #ifdef _WIN32
-  GTEST_SKIP() << "wine enumerates values in name order; Windows and the stand-in in creation order";
+  GTEST_SKIP()
+      << "wine enumerates values in name order, Windows in creation order (docs/windows-behaviour.md: Order of values)";
 #endif
   KeyHandle key(HKEY_CURRENT_USER, scratch_.path());
   for (const char *name : {"zeta", "Alpha", "mid"}) Set(key.get(), name, REG_SZ, std::string(1, '\0'));
@@ -207,7 +209,8 @@ TEST_F(RegistryApiTest, ValuesEnumerateInTheOrderTheyWereCreated) {
 
 TEST_F(RegistryApiTest, SubkeysSortWithLettersFoldedToUpperCase) {
 #ifdef _WIN32
-  GTEST_SKIP() << "wine folds to lower case, which puts '_' before the letters";
+  GTEST_SKIP() << "wine sorts subkeys folded to lower case, which puts '_' before the letters "
+                  "(docs/windows-behaviour.md: Order of subkeys)";
 #endif
   for (const char *name : {"_x", "a_", "B"}) Create(HKEY_CURRENT_USER, scratch_.Sub(name));
   KeyHandle key(HKEY_CURRENT_USER, scratch_.path());

@@ -83,6 +83,33 @@ TEST(RegFileRegistryTest, ImportedValuesExportUnchanged) {
   }
 }
 
+// Windows compares names through the upper case of every letter, accented
+// ones too: sections and values that differ only so are one key and one
+// value, and a path asked for in another case finds them.  Breaks it
+// catches: the stand-in folding ASCII only (two keys), its value index
+// hashing names folded otherwise than it compares them (two values), and
+// the export's path lookup folding ASCII only (the key not found).
+TEST(RegFileRegistryTest, NamesDifferingInTheCaseOfAccentedLettersAreOne) {
+  ScratchKey scratch("regfile");
+  const std::string top = kUser + scratch.path();
+  Document in;
+  in.keys.push_back(Key{top + "\\Café", false, {V("Zähler", 1, Sz("1\0"s)), V("ÿœšž", 1, Sz("x\0"s))}});
+  in.keys.push_back(Key{top + "\\CAFÉ", false, {V("ZÄHLER", 1, Sz("2\0"s)), V("ŸŒŠŽ", 1, Sz("y\0"s))}});
+  std::string error;
+  ASSERT_TRUE(regfile::Import(in, &error)) << error;
+
+  Document out;
+  std::vector<std::string> skipped;
+  ASSERT_TRUE(regfile::Export(top + "\\cafÉ", &out, &skipped, &error)) << error;
+  ASSERT_EQ(out.keys.size(), 1u);
+  EXPECT_EQ(out.keys[0].path, top + "\\Café");
+  ASSERT_EQ(out.keys[0].values.size(), 2u);
+  EXPECT_EQ(out.keys[0].values[0].name, "Zähler");
+  EXPECT_EQ(out.keys[0].values[0].data, Sz("2\0"s));
+  EXPECT_EQ(out.keys[0].values[1].name, "ÿœšž");
+  EXPECT_EQ(out.keys[0].values[1].data, Sz("y\0"s));
+}
+
 TEST(RegFileRegistryTest, DeletionsRemoveKeysTreesAndValues) {
   ScratchKey scratch("regfile");
   const std::string top = kUser + scratch.path();

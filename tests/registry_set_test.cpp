@@ -56,7 +56,9 @@ TEST_F(SetRegistryKeyTest, OnlyTheExactMultiStringTypeTextWritesAMultiString) {
 }
 
 TEST_F(SetRegistryKeyTest, AnExistingKeyKeepsItsClass) {
-  VX_SKIP_ON_WINE("wine replaces the class of an existing key that RegCreateKeyExA opens");
+  VX_SKIP_ON_WINE(
+      "wine replaces the class of an existing key that RegCreateKeyExA opens "
+      "(docs/windows-behaviour.md: Class of an existing key)");
   CreateKey(Below("Existing"), "Original");
   EXPECT_EQ(Set(Below("Existing"), "v", "REG_MULTI_SZ", "x").reply, "x");
   EXPECT_EQ(KeyClass(Below("Existing")), "Original");

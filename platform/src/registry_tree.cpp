@@ -2,6 +2,8 @@
 
 #include <vxplatform/testing.h>
 
+#include "charsets/charsets.h"
+
 #include <cstring>
 
 namespace vxplatform::detail {
@@ -12,7 +14,12 @@ unsigned long long changes = 0;  // see RegistryChangeCount
 
 constexpr std::size_t kFirstValueSlots = 4;
 
-char Fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char Fold(char c) {
+  // Looked up once (here, not at load time, so that keys made by other
+  // files' initialisers fold too): the index folds every byte it hashes.
+  static const std::array<unsigned char, 256> &upper = charsets::UpperCaseCp1252Table();
+  return static_cast<char>(upper[static_cast<unsigned char>(c)]);
+}
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -1,8 +1,10 @@
 // The stand-in registry's data: a tree of keys, each with its class, its
 // subkeys and its values.
 //
-// Names compare without regard to case (ASCII letters, folded to upper case
-// as Windows does) and are kept as written.  Subkeys enumerate in the order
+// Names compare without regard to case and are kept as written: each
+// character is folded to its upper case through charsets::UpperCase, the
+// letters of Windows-1252 as Windows folds them (A-Z, the accented Latin
+// letters, Y with diaeresis, S and Z with caron, OE).  Subkeys enumerate in the order
 // of their folded names, values in the order they were created.  Indexed
 // enumeration costs O(1) a step: a key keeps an ordered snapshot of its
 // subkeys that is rebuilt, in O(n), only after the set of subkeys changed.
@@ -23,7 +25,7 @@
 
 namespace vxplatform::detail {
 
-// The name with ASCII letters in upper case: the key under which names are
+// The name with its letters in upper case: the key under which names are
 // compared and ordered.
 std::string FoldName(const std::string &name);
 

@@ -14,7 +14,8 @@ namespace {
 // the platform takes in one call work too (wine refuses full paths of a few
 // hundred characters).  With create, missing keys are created with the
 // class; keys that exist are only opened, never created again (wine would
-// replace their class).  Closed when it goes.
+// replace their class: docs/windows-behaviour.md, Class of an existing
+// key).  Closed when it goes.
 class PathKey {
  public:
   PathKey(HKEY root, const std::string &path, REGSAM access, bool create = false, const char *keyClass = nullptr) {

@@ -176,7 +176,7 @@ LONG DeleteValue(HKEY key, const std::string &name) {
 }
 
 bool SameKeyName(const std::string &a, const std::string &b) {
-  // The stand-in folds the ASCII letters only.
+  // As the stand-in compares them: through charsets::UpperCase.
   return charsets::EqualNoCase(a, b);
 }
 

@@ -124,7 +124,9 @@ test_key='HKEY_CURRENT_USER\Software\VantorixTest\cli'
 case_import_export() {
   current="import and export"
   local content
-  # In name order, the order in which wine enumerates values.
+  # In name order, the order in which wine enumerates values (Windows and the
+  # stand-in keep the order of creation: docs/windows-behaviour.md, Order of
+  # values), so that the export comes out the same on every lane.
   printf -v content 'REGEDIT4\r\n\r\n[%s]\r\n"Caf\xe9"="cr\xe8me \\"br\xfbl\xe9\\""\r\n"E"=hex(2):25,54,45,4d,50,25,00\r\n"N"=dword:0000002a\r\n\r\n[%s\\Sub]\r\n@="x"\r\n' \
     "$test_key" "$test_key"
   printf '%s' "$content" >"$work/in.reg"
