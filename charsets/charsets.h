@@ -24,6 +24,9 @@ bool ToCp1252(char32_t code, unsigned char *byte);
 // Mac OS Roman byte -> code point (0xDB is the currency sign, the table's
 // older meaning, which is how the host's conversion uses it).
 char32_t FromMacRoman(unsigned char byte);
+// Code point -> Mac OS Roman byte; false if the character set has none
+// (the euro sign among them: 0xDB is the currency sign here).
+bool ToMacRoman(char32_t code, unsigned char *byte);
 
 // Appends the UTF-8 form of code to out.
 void AppendUtf8(char32_t code, std::string *out);
@@ -69,6 +72,8 @@ std::string Cp1252ToUtf8(const std::string &bytes);
 // Converts code points to Windows-1252; on failure returns false and sets
 // *badIndex to the index of the first code point the code page lacks.
 bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *badIndex);
+// The same for Mac OS Roman, the host's character set.
+bool UnicodeToMacRoman(const std::u32string &text, std::string *out, std::size_t *badIndex);
 
 // Whether a and b are the same text when the ASCII letters are compared
 // without regard to case; every other byte must be equal.  The registry
