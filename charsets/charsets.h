@@ -1,10 +1,10 @@
 // charsets: the one home of character-set conversions for everything
 // around the plug-in (tools, stand-ins, tests; the plug-in keeps its own
-// host-text table): Windows-1252 (the 8-bit registry functions' code page
-// and the host's parameter text), Mac OS Roman (the host's character set),
-// UTF-8 (terminals and files) and UTF-16LE (the registry editor's files,
-// the wide registry functions, resource strings).  Code points travel as
-// char32_t.
+// host-text table): Windows-1252 (the 8-bit registry functions' code
+// page), Mac OS Roman (the host's character set, in which it passes
+// parameters and shows replies), UTF-8 (terminals and files) and UTF-16LE
+// (the registry editor's files, the wide registry functions, resource
+// strings).  Code points travel as char32_t.
 #ifndef VANTORIX_CHARSETS_CHARSETS_H
 #define VANTORIX_CHARSETS_CHARSETS_H
 
