@@ -20,7 +20,7 @@ TEST(VxhostCodecTest, ParametersArePassedAsMacOsRoman) {
        "ezi Stra\xA7"
        "e"},
       {"\xCF\x80 \xE2\x89\xA4 \xEF\xAC\x81", "\xB9 \xB2 \xDE"},  // pi, less or equal, fi: not in Windows-1252
-      {"\xC2\xA4\xC2\xA0\xCB\x87", "\xDB\xCA\xFF"},            // currency sign (the older code), no-break space, caron
+      {"\xC2\xA4\xC2\xA0\xCB\x87", "\xDB\xCA\xFF"},  // currency sign (the older code), no-break space, caron
   };
   for (const auto &c : cases) {
     std::string bytes, error;
@@ -36,12 +36,12 @@ TEST(VxhostCodecTest, RefusesWhatTheHostCouldNotPass) {
   } cases[] = {
       {"a|\xE4\xB8\xAD", "U+4E2D"},  // no Mac OS Roman code
       {"\xF0\x9F\x98\x80", "U+1F600"},
-      {"\xC5\xA0koda", "U+0160"},       // Š: Windows-1252 has it, Mac OS Roman does not
-      {"5 \xE2\x82\xAC", "U+20AC"},     // the euro sign: 0xDB is the currency sign here
-      {"ab\xC3", "byte 3"},             // cut short
-      {"\xC0\xAF", "byte 1"},           // overlong
-      {"x\xED\xA0\x80", "byte 2"},      // a surrogate
-      {"\x9F", "byte 1"},               // Mac OS Roman typed as is
+      {"\xC5\xA0koda", "U+0160"},    // Š: Windows-1252 has it, Mac OS Roman does not
+      {"5 \xE2\x82\xAC", "U+20AC"},  // the euro sign: 0xDB is the currency sign here
+      {"ab\xC3", "byte 3"},          // cut short
+      {"\xC0\xAF", "byte 1"},        // overlong
+      {"x\xED\xA0\x80", "byte 2"},   // a surrogate
+      {"\x9F", "byte 1"},            // Mac OS Roman typed as is
   };
   for (const auto &c : cases) {
     std::string bytes, error;

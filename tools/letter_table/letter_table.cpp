@@ -37,9 +37,10 @@ std::string Cell(char32_t code) {
 char32_t ShownInFileMaker(unsigned char windowsByte) { return charsets::FromMacRoman(HostCharTable[windowsByte]); }
 
 void PrintTable(const char *first, bool letters) {
-  std::printf("| %s | Windows shows | GetRegistryKey gives back | written by Windows, FileMaker shows | "
-              "to reach a name Windows wrote, type |\n",
-              first);
+  std::printf(
+      "| %s | Windows shows | GetRegistryKey gives back | written by Windows, FileMaker shows | "
+      "to reach a name Windows wrote, type |\n",
+      first);
   std::printf("|---|---|---|---|---|\n");
   for (char32_t code = 0xA0; code < 0x10000; ++code) {
     unsigned char mac = 0, windows = 0;
