@@ -123,6 +123,20 @@ bool ToCp1252(char32_t code, unsigned char *byte) {
 
 char32_t FromMacRoman(unsigned char byte) { return byte < 0x80 ? byte : kMacRomanHigh[byte - 0x80]; }
 
+bool ToMacRoman(char32_t code, unsigned char *byte) {
+  if (code < 0x80) {
+    *byte = static_cast<unsigned char>(code);
+    return true;
+  }
+  for (int i = 0; i < 128; ++i) {
+    if (kMacRomanHigh[i] == code) {
+      *byte = static_cast<unsigned char>(0x80 + i);
+      return true;
+    }
+  }
+  return false;
+}
+
 void AppendUtf8(char32_t code, std::string *out) {
   char bytes[4];
   out->append(bytes, PutUtf8(code, bytes));
@@ -345,17 +359,31 @@ std::string Cp1252ToUtf8(const std::string &bytes) {
   return out;
 }
 
-bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *badIndex) {
+namespace {
+
+// Code points -> the bytes of an 8-bit character set, through its encoder.
+bool UnicodeToBytes(bool (*encode)(char32_t, unsigned char *), const std::u32string &text, std::string *out,
+                    std::size_t *badIndex) {
   out->clear();
   for (std::size_t i = 0; i < text.size(); ++i) {
     unsigned char byte;
-    if (!ToCp1252(text[i], &byte)) {
+    if (!encode(text[i], &byte)) {
       *badIndex = i;
       return false;
     }
     out->push_back(static_cast<char>(byte));
   }
   return true;
+}
+
+}  // namespace
+
+bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *badIndex) {
+  return UnicodeToBytes(ToCp1252, text, out, badIndex);
+}
+
+bool UnicodeToMacRoman(const std::u32string &text, std::string *out, std::size_t *badIndex) {
+  return UnicodeToBytes(ToMacRoman, text, out, badIndex);
 }
 
 char32_t UpperCase(char32_t code) {

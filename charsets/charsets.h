@@ -1,10 +1,10 @@
 // charsets: the one home of character-set conversions for everything
 // around the plug-in (tools, stand-ins, tests; the plug-in keeps its own
-// host-text table): Windows-1252 (the 8-bit registry functions' code page
-// and the host's parameter text), Mac OS Roman (the host's character set),
-// UTF-8 (terminals and files) and UTF-16LE (the registry editor's files,
-// the wide registry functions, resource strings).  Code points travel as
-// char32_t.
+// host-text table): Windows-1252 (the 8-bit registry functions' code
+// page), Mac OS Roman (the host's character set, in which it passes
+// parameters and shows replies), UTF-8 (terminals and files) and UTF-16LE
+// (the registry editor's files, the wide registry functions, resource
+// strings).  Code points travel as char32_t.
 #ifndef VANTORIX_CHARSETS_CHARSETS_H
 #define VANTORIX_CHARSETS_CHARSETS_H
 
@@ -25,6 +25,9 @@ bool ToCp1252(char32_t code, unsigned char *byte);
 // Mac OS Roman byte -> code point (0xDB is the currency sign, the table's
 // older meaning, which is how the host's conversion uses it).
 char32_t FromMacRoman(unsigned char byte);
+// Code point -> Mac OS Roman byte; false if the character set has none
+// (the euro sign among them: 0xDB is the currency sign here).
+bool ToMacRoman(char32_t code, unsigned char *byte);
 
 // Appends the UTF-8 form of code to out.
 void AppendUtf8(char32_t code, std::string *out);
@@ -70,6 +73,8 @@ std::string Cp1252ToUtf8(const std::string &bytes);
 // Converts code points to Windows-1252; on failure returns false and sets
 // *badIndex to the index of the first code point the code page lacks.
 bool UnicodeToCp1252(const std::u32string &text, std::string *out, std::size_t *badIndex);
+// The same for Mac OS Roman, the host's character set.
+bool UnicodeToMacRoman(const std::u32string &text, std::string *out, std::size_t *badIndex);
 
 // The upper case of a character as Windows takes it when the registry
 // compares key and value names without regard to case: a-z, the accented

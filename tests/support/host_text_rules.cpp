@@ -16,11 +16,8 @@ unsigned char ExpectedHostByte(unsigned char byte) {
   for (const HostByteRule &rule : kWithoutMacCode) {
     if (rule.in == byte) return rule.out;
   }
-  const char32_t character = charsets::FromCp1252(byte);
-  for (int mac = 0x80; mac <= 0xFF; ++mac) {
-    if (charsets::FromMacRoman(static_cast<unsigned char>(mac)) == character) return static_cast<unsigned char>(mac);
-  }
-  return 0x00;
+  unsigned char mac = 0x00;
+  return charsets::ToMacRoman(charsets::FromCp1252(byte), &mac) ? mac : 0x00;
 }
 
 std::string HostText(const std::string &text) {

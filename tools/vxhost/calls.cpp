@@ -48,7 +48,7 @@ int RunCall(hostsim::Host &host, const Functions &functions, const Call &call, S
   switch (shape) {
     case Shape::Raw: Write(stdout, result.reply, true); break;
     case Shape::Hex: Write(stdout, HexDump(result.reply), true); break;
-    case Shape::Text: Write(stdout, DecodeReply(result.reply, ConvertsReply(call.index)) + "\n"); break;
+    case Shape::Text: Write(stdout, DecodeReply(result.reply) + "\n"); break;
   }
   fflush(stdout);
   if (result.reply == "<<ERROR>>") {

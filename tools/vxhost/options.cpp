@@ -27,18 +27,16 @@ Calls
   Every FUNCTION takes the next argument as its PARAMETER, taken literally,
   fields separated by '|'; give '' for an empty one.  The PARAMETER of the
   last call may be left out.  All calls are checked before the first runs.
-  Parameter text is typed in UTF-8 and passed as Windows-1252 bytes, as
-  the host passes it; a character that Windows-1252 lacks is refused.
+  Parameter text is typed in UTF-8 and passed in Mac OS Roman, FileMaker's
+  own character set, as FileMaker passes it: typed ü goes as 0x9F, which
+  Windows reads as Ÿ.  A character that Mac OS Roman lacks (the euro sign,
+  Š, Ž among them) is refused, naming it, before any call runs.
 
 Replies
-  Replies are printed in UTF-8, one line break after each.  Functions
-  that convert their reply to the host's character set (all but
-  Vantorix-Version and Vantorix-SetRegistryKey) are read back from it:
-  Mac OS Roman codes become the accented letters they stand for, and
-  carriage returns become line breaks.  The others are read as
-  Windows-1252.  The host's conversion is not one-to-one: a byte that a
-  converted character produced is shown as that character (0x80 as Ä,
-  never as the euro sign, which passes unchanged).
+  Replies are printed in UTF-8, one line break after each.  Every reply is
+  read as FileMaker shows it, in Mac OS Roman, whichever function sent
+  it: 0x9F is ü, 0xA7 is ß; a carriage return, a line feed or the pair
+  becomes a line break.  --raw and --hex give the bytes themselves.
   "<<ERROR>>" is printed like any reply and also reported on standard
   error.  A call that sends no reply prints nothing and says so on
   standard error.

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "charsets/charsets.h"
-#include "host/host_text.h"
 
 namespace vxhost {
 
@@ -15,31 +14,15 @@ bool EncodeParameter(const std::string &utf8, std::string *bytes, std::string *e
     return false;
   }
   std::size_t badIndex = 0;
-  if (!charsets::UnicodeToCp1252(text, bytes, &badIndex)) {
+  if (!charsets::UnicodeToMacRoman(text, bytes, &badIndex)) {
     *error = "the character " + charsets::Describe(text[badIndex]) + " (character " + std::to_string(badIndex + 1) +
-             ") has no Windows-1252 byte, so the host could not pass it";
+             ") has no Mac OS Roman code, so FileMaker could not pass it";
     return false;
   }
   return true;
 }
 
-bool ConvertsReply(int32_t functionIndex) {
-  return functionIndex == 2 || functionIndex == 3 || functionIndex == 4 || functionIndex == 6 || functionIndex == 7;
-}
-
-char32_t DecodeHostByte(unsigned char byte) {
-  // A converted character (one that the table moves) wins over an
-  // unchanged one with the same image.
-  for (int source = 0; source < 256; ++source) {
-    if (source != byte && source != 0x0A && HostCharTable[source] == byte) {
-      return charsets::FromCp1252(static_cast<unsigned char>(source));
-    }
-  }
-  if (HostCharTable[byte] == byte) return charsets::FromCp1252(byte);
-  return charsets::FromMacRoman(byte);
-}
-
-std::string DecodeReply(const std::string &reply, bool converted) {
+std::string DecodeReply(const std::string &reply) {
   std::string out;
   for (std::size_t i = 0; i < reply.size(); ++i) {
     const unsigned char byte = static_cast<unsigned char>(reply[i]);
@@ -48,7 +31,7 @@ std::string DecodeReply(const std::string &reply, bool converted) {
       out.push_back('\n');
       continue;
     }
-    charsets::AppendUtf8(converted ? DecodeHostByte(byte) : charsets::FromCp1252(byte), &out);
+    charsets::AppendUtf8(charsets::FromMacRoman(byte), &out);
   }
   return out;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the examples of markdown documents and compares what they give.
 #
-# usage: docs_test.sh VXHOST [--for-authors] DOCUMENT.md...
+# usage: docs_test.sh VXHOST LETTER_TABLE [--for-authors] DOCUMENT.md...
 #
 # Every fenced block of a document is an example, run in page order on a
 # registry file of the document's own, fresh at its start.  A block of any
@@ -20,7 +20,8 @@
 #                   the same column, "(no answer)" for none.
 #   ```cmd          Windows command prompt sessions: a prompt "C:\...>"
 #                   followed by a vxhost command line, in cmd's double
-#                   quotes, or by "echo %ERRORLEVEL%"; then what it prints.
+#                   quotes, or by "echo %ERRORLEVEL%"; then what it prints
+#                   (carriage return and line feed as one line end).
 #   ```reg          a registry editor file, imported.
 #
 # In the prose, "`External(...)` answers `text`" is a calculation too; and
@@ -28,13 +29,16 @@
 # list the statuses that `vxhost --help` lists, in its order, each row
 # saying only what the help says of that status (the row's clauses, split
 # at "; ", are quoted from it).
+# The tables that LETTER_TABLE prints (blank lines between them) must each
+# stand in a document exactly as printed, found by their heading row.
 #
 # A document named after --for-authors is written for database authors,
 # who are not programmers: its prose (outside code) uses none of the words
 # in plain_words.sh.
 set -u
 vxhost="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
-shift
+letter_table=$2
+shift 2
 export VXHOST_UNDER_TEST="$vxhost"
 export LC_ALL=C.UTF-8
 
@@ -189,11 +193,58 @@ check_paragraph() {
   done
 }
 
+# --- generated tables ---------------------------------------------------------
+
+# generated[k] is a table that LETTER_TABLE prints, with a line end after
+# each row; found[k] how many times the documents hold it.
+generated=()
+found=()
+read_generated_tables() {
+  local line table=""
+  while IFS= read -r line; do
+    if [ -n "$line" ]; then
+      table+="$line"$'\n'
+    elif [ -n "$table" ]; then
+      generated+=("$table")
+      table=""
+    fi
+  done < <("$letter_table")
+  [ -n "$table" ] && generated+=("$table")
+  for table in "${generated[@]}"; do found+=(0); done
+}
+
+# generated_index LINE: the index of the generated table that LINE heads,
+# or -1.
+generated_index() {
+  local k
+  for k in "${!generated[@]}"; do
+    if [ "$1" = "${generated[k]%%$'\n'*}" ]; then
+      echo "$k"
+      return
+    fi
+  done
+  echo -1
+}
+
+# check_generated FIRST_LINE: the table in generated_rows, headed by the
+# generated table generated_at.
+check_generated() {
+  found[generated_at]=$((found[generated_at] + 1))
+  if [ "$generated_rows" = "${generated[generated_at]}" ]; then
+    passed=$((passed + 1))
+  else
+    fail "$document:$1" "the table is not what the character tables give (print it with $letter_table)" \
+      "${generated[generated_at]%$'\n'}" "${generated_rows%$'\n'}"
+  fi
+}
+
 # --- one document ------------------------------------------------------------
 
 run_document() {
   document=$1
-  local number=0 line kind="" first=0 paragraph="" paragraph_line=0 table_line=0 in_table=0 before
+  local number=0 line kind="" first=0 paragraph="" paragraph_line=0 table_line=0 in_table=0 before generated_line=0
+  generated_at=-1
+  generated_rows=""
   before=$((passed + failed))
   run="$work/run-$((++documents))"
   mkdir -p "$run"
@@ -217,6 +268,17 @@ run_document() {
         block+=("$line")
       fi
       continue
+    fi
+    if [ "$generated_at" -ge 0 ] && [[ $line == \|* ]]; then
+      generated_rows+="$line"$'\n'
+    elif [ "$generated_at" -ge 0 ]; then
+      check_generated "$generated_line"
+      generated_at=-1
+    fi
+    if [ "$generated_at" -lt 0 ] && [[ $line == \|* ]] && [ -z "$paragraph" ]; then
+      generated_at=$(generated_index "$line")
+      generated_line=$number
+      generated_rows="$line"$'\n'
     fi
     if [ $in_table = 1 ] && [[ $line != \|* ]]; then
       check_status_table "$table_line"
@@ -244,6 +306,7 @@ run_document() {
     fi
   done <"$document"
   [ $in_table = 1 ] && check_status_table "$table_line"
+  [ "$generated_at" -ge 0 ] && check_generated "$generated_line"
   [ -n "$paragraph" ] && check_paragraph "$paragraph_line" "$paragraph"
   [ -n "$kind" ] && unreadable "$document:$((first - 1))" "a block that does not end"
   if [ $((passed + failed)) -eq "$before" ]; then
@@ -254,6 +317,10 @@ run_document() {
 documents=0
 read_help_statuses
 for_authors=0
+read_generated_tables
+if [ ${#generated[@]} -eq 0 ]; then
+  unreadable "$letter_table" "printed no table"
+fi
 for document in "$@"; do
   if [ "$document" = --for-authors ]; then
     for_authors=1
@@ -262,6 +329,12 @@ for document in "$@"; do
   run_document "$document"
   [ $for_authors = 1 ] && check_plain_words "$document"
   for_authors=0
+done
+for k in "${!generated[@]}"; do
+  if [ "${found[k]}" -ne 1 ]; then
+    document="the documents"
+    fail "$document" "hold the generated table headed ${generated[k]%%$'\n'*} ${found[k]} times, not once" "" ""
+  fi
 done
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

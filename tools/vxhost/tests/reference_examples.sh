@@ -205,6 +205,11 @@ run_cmd_command() {
     fi
     actual=$("$vxhost" "${words[@]:1}" 2>&1 </dev/null)
     cmd_status=$?
+    # The console shows a carriage return and line feed (as in an
+    # exported registry file) as one line end.
+    actual=${actual//$'\r\n'/$'\n'}
+    actual=${actual%$'\r'}
+    while [[ $actual == *$'\n' ]]; do actual=${actual%$'\n'}; done
   else
     return
   fi
