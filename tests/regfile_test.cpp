@@ -366,8 +366,8 @@ TEST(RegFileTest, ScansAgreeWithAByteLoop) {
                 check(regfile::FindEither(text, from, a, b), at, text, "FindEither from", from);
               }
             }
-            for (std::size_t most : {place - 1, place, place + 1, length - 1, length, length + 1, std::size_t{8},
-                                     std::size_t{9}}) {
+            for (std::size_t most :
+                 {place - 1, place, place + 1, length - 1, length, length + 1, std::size_t{8}, std::size_t{9}}) {
               if (most > length + 1) continue;
               std::fill(out, out + sizeof out, '#');
               std::size_t run = 0;
