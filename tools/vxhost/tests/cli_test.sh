@@ -308,8 +308,9 @@ case_shared_registry_file() {
 
 # Each kind of change that a run can make, in a run of its own, must reach
 # the file: a run that changed the registry but did not save would lose the
-# user's write.  (No run empties a key in place: the stand-in's test of the
-# change count covers that.)
+# user's write.  (No run can empty a key in place, since the plug-in
+# refuses an empty subkey name: the stand-in's test of its change count
+# covers that change.)
 case_changes_are_saved() {
   local k='HKEY_CURRENT_USER|Software\Vantorix CLI' section='[HKEY_CURRENT_USER\Software\Vantorix CLI'
   rm -f "$VANTORIX_REGISTRY"
