@@ -3,7 +3,8 @@
 # registry files of about 1 MB and 10 MB, as the registry editor writes them
 # (UTF-16LE; keys of 50 values of mixed types): the time and peak memory of
 # an import, of one call that changes nothing (a Get of an existing value),
-# and of one Set.  The same data is imported into a wine prefix of the
+# and of one Set; and on one key of 100,000 values, its import and the
+# deletion of half its values.  The same data is imported into a wine prefix of the
 # benchmark's own, and wine's `reg query` of one value is timed beside it.
 # Prints the figures, the ratios and whether each goal is met.
 #
@@ -85,6 +86,23 @@ generate() {
   } >"$2"
 }
 
+# wide_key VALUES STEP FILE: one key of VALUES text values, in UTF-16LE;
+# with STEP, every STEP-th of them deleted ("name"=-) instead.
+wide_key() {
+  {
+    printf '\xff\xfe'
+    awk -v values="$1" -v step="$2" 'BEGIN {
+      ORS = "\r\n"
+      print "Windows Registry Editor Version 5.00"; print ""
+      print "[HKEY_CURRENT_USER\\Software\\Vantorix Bench\\Wide]"
+      for (v = 0; v < values; v++) {
+        if (step == 0) printf "\"Value %06d\"=\"Text %d\"\r\n", v, v
+        else if (v % step == 0) printf "\"Value %06d\"=-\r\n", v
+      }
+    }' | iconv -f UTF-8 -t UTF-16LE
+  } >"$3"
+}
+
 # The wine side, run inside scripts/wine-session: import FILE with the
 # registry editor, then time `reg query` of one value.
 if [ "${1:-}" = wine ]; then
@@ -132,6 +150,31 @@ for mb in 1 10; do
   set_s[$mb]=$(printf '%s\n' "${times[@]}" | sort -g | sed -n 2p)
 done
 
+# A key of 100,000 values: imported into an empty registry, then half of
+# its values deleted by an import of "name"=- lines.  Each delete must cost
+# about the same however large the key.
+wide=100000
+wide_key "$wide" 0 "$work/wide.reg"
+wide_key "$wide" 2 "$work/wide-delete.reg"
+export VANTORIX_REGISTRY=$work/registry-wide.reg
+for run in 1 2 3; do
+  rm -f "$VANTORIX_REGISTRY"
+  measure "$vxhost" --import "$work/wide.reg"
+  times[run]=$seconds
+done
+wide_import_s=$(printf '%s\n' "${times[@]}" | sort -g | sed -n 2p)
+cp "$VANTORIX_REGISTRY" "$work/registry-wide-full.reg"
+for run in 1 2 3; do
+  cp "$work/registry-wide-full.reg" "$VANTORIX_REGISTRY"
+  measure "$vxhost" --import "$work/wide-delete.reg"
+  times[run]=$seconds
+done
+wide_delete_s=$(printf '%s\n' "${times[@]}" | sort -g | sed -n 2p)
+if [ "$(iconv -f UTF-16 -t UTF-8 "$VANTORIX_REGISTRY" | grep -c '^"Value ')" -ne $((wide / 2)) ]; then
+  echo "vxhost benchmark: the deletes did not leave half of the values" >&2
+  exit 1
+fi
+
 # Wine on the same 10 MB of data, in a prefix of the benchmark's own.
 WINEPREFIX="$PWD/$work/wineprefix" scripts/wine-session "$0" wine "$PWD/$work/data-10.reg" >"$work/wine.txt"
 wine_import=$(awk '$1 == "wine_import" { print $2 }' "$work/wine.txt")
@@ -141,7 +184,7 @@ awk -v s1="${size[1]}" -v s10="${size[10]}" \
   -v i1="${import_s[1]}" -v i10="${import_s[10]}" -v ik1="${import_kb[1]}" -v ik10="${import_kb[10]}" \
   -v n1="${same_s[1]}" -v n10="${same_s[10]}" -v nk1="${same_kb[1]}" -v nk10="${same_kb[10]}" \
   -v t1="${set_s[1]}" -v t10="${set_s[10]}" -v tk1="${set_kb[1]}" -v tk10="${set_kb[10]}" \
-  -v wi="$wine_import" -v wq="$wine_query" '
+  -v wi="$wine_import" -v wq="$wine_query" -v wide="$wide" -v wis="$wide_import_s" -v wds="$wide_delete_s" '
   function mb(bytes) { return sprintf("%.1f MB", bytes / 1e6) }
   function row(what, a, ka, b, kb) {
     printf "| %-23s | %11.3f s | %9.1f MB | %11.3f s | %9.1f MB | %8.1fx |\n", what, a, ka / 1024, b, kb / 1024, kb * 1024 / s10
@@ -160,6 +203,7 @@ awk -v s1="${size[1]}" -v s10="${size[10]}" \
     printf "\nratios on %s: a call changing nothing %.2fx wine'"'"'s reg query; import %.2fx wine'"'"'s regedit\n", mb(s10), n10 / wq, i10 / wi
     printf "growth from %s to %s (the data %.1fx): time %.1fx, %.1fx, %.1fx; memory %.1fx, %.1fx, %.1fx (import, no change, Set)\n\n",
       mb(s1), mb(s10), growth, i10 / i1, n10 / n1, t10 / t1, ik10 / ik1, nk10 / nk1, tk10 / tk1
+    printf "a key of %d values: import %.3f s; deleting half of them %.3f s (%.2fx the import)\n\n", wide, wis, wds, wds / wis
     goal(sprintf("a call that changes nothing in at most 2x reg query: %.3f s <= %.3f s", n10, 2 * wq), n10 <= 2 * wq)
     max = ik10; if (nk10 > max) max = nk10; if (tk10 > max) max = tk10
     goal(sprintf("peak memory at most 10x the file: %.1f MB <= %.1f MB", max / 1024, 10 * s10 / 1048576), max * 1024 <= 10 * s10)
@@ -167,5 +211,7 @@ awk -v s1="${size[1]}" -v s10="${size[10]}" \
     if (ik10 / ik1 > worst) worst = ik10 / ik1; if (nk10 / nk1 > worst) worst = nk10 / nk1; if (tk10 / tk1 > worst) worst = tk10 / tk1
     goal(sprintf("cost growing linearly: every cost grows at most %.1fx for %.1fx the data (at most 1.25x as fast)", worst, growth),
       worst <= 1.25 * growth)
+    goal(sprintf("deleting half of a key of %d values in at most 3x its import: %.3f s <= %.3f s", wide, wds, 3 * wis),
+      wds <= 3 * wis)
     exit missed
   }'

@@ -39,7 +39,8 @@ void DispatchExternal(int32_t functionIndex, HostHandle parameter, HostHandle re
   }
 }
 
-extern "C" VX_EXPORT void VX_CDECL FMExternCallProc(ExternCallBlock *block) {
+// The calling convention is the declaration's (entry.h), its one home.
+extern "C" VX_EXPORT void FMExternCallProc(ExternCallBlock *block) {
   CurrentCallBlock = block;
   switch (block->callKind) {
     case CallInit: Initialise(block); break;

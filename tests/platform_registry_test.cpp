@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -207,6 +209,47 @@ TEST_F(RegistryApiTest, ValuesEnumerateInTheOrderTheyWereCreated) {
   EXPECT_EQ(ValueNames(key.get()), (std::vector<std::string>{"Alpha", "mid"}));
 }
 
+// Lookups after deletes: "buWyPrt" and "wfciTHR" have the same FNV-1a hash
+// once folded to upper case, and deletes spread over many values (two in
+// three) must leave every other value found, with its data, in its place.
+TEST_F(RegistryApiTest, ValuesStayApartThroughCollidingNamesAndManyDeletes) {
+  const std::string path = scratch_.path();
+  const auto data = [&](const std::string &name) {
+    const std::optional<vxtest::RegistryValue> value = vxtest::ReadValue(HKEY_CURRENT_USER, path, name);
+    return value ? value->data : "<none>";
+  };
+  ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path, "buWyPrt", REG_BINARY, "one"), ERROR_SUCCESS);
+  ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path, "wfciTHR", REG_BINARY, "two"), ERROR_SUCCESS);
+  EXPECT_EQ(data("BUWYPRT"), "one");
+  EXPECT_EQ(data("wfcithr"), "two");
+  ASSERT_EQ(vxtest::DeleteValue(HKEY_CURRENT_USER, path, "buwyprt"), ERROR_SUCCESS);
+  EXPECT_EQ(data("buWyPrt"), "<none>");
+  EXPECT_EQ(data("wfciTHR"), "two");
+
+  std::vector<std::string> kept{"wfciTHR"};
+  for (int i = 0; i < 600; ++i) {
+    ASSERT_EQ(vxtest::WriteValue(HKEY_CURRENT_USER, path, "v" + std::to_string(i), REG_BINARY, std::to_string(i)),
+              ERROR_SUCCESS);
+  }
+  for (int i = 0; i < 600; ++i) {
+    if (i % 3 != 0) {
+      ASSERT_EQ(vxtest::DeleteValue(HKEY_CURRENT_USER, path, "v" + std::to_string(i)), ERROR_SUCCESS);
+    } else {
+      kept.push_back("v" + std::to_string(i));
+    }
+  }
+  for (int i = 0; i < 600; ++i) {
+    EXPECT_EQ(data("v" + std::to_string(i)), i % 3 != 0 ? "<none>" : std::to_string(i)) << i;
+  }
+  KeyHandle key(HKEY_CURRENT_USER, path);
+  std::vector<std::string> names = ValueNames(key.get());
+#ifdef _WIN32
+  std::sort(kept.begin(), kept.end());  // wine enumerates in name order
+  std::sort(names.begin(), names.end());
+#endif
+  EXPECT_EQ(names, kept);
+}
+
 TEST_F(RegistryApiTest, SubkeysSortWithLettersFoldedToUpperCase) {
 #ifdef _WIN32
   GTEST_SKIP() << "wine sorts subkeys folded to lower case, which puts '_' before the letters "
@@ -299,6 +342,40 @@ TEST_F(StandInRegistryTest, OpenHandlesAreCounted) {
     EXPECT_EQ(vxplatform::OpenKeyHandleCount(), before + 2);
   }
   EXPECT_EQ(vxplatform::OpenKeyHandleCount(), before);
+}
+
+// The count that tells vxhost to save its registry file: every change
+// moves it (else the change is answered but never saved), and a call that
+// changes nothing leaves it (else every Get rewrites the file).
+TEST_F(StandInRegistryTest, EveryChangeAndOnlyAChangeMovesTheChangeCount) {
+  const std::string path = scratch_.path(), only = scratch_.Sub("Only");
+  ASSERT_NE(Create(HKEY_CURRENT_USER, only + "\\A"), 0u);
+  KeyHandle onlyKey(HKEY_CURRENT_USER, only);
+  const auto set = [&](DWORD type, const char *data) {
+    return vxtest::WriteValue(HKEY_CURRENT_USER, path, "v", type, data);
+  };
+  const struct {
+    const char *what;
+    bool changes;
+    std::function<LONG()> call;
+  } steps[] = {
+      {"add a value", true, [&] { return set(REG_SZ, "first"); }},
+      {"set the same data again", false, [&] { return set(REG_SZ, "first"); }},
+      {"replace the data", true, [&] { return set(REG_SZ, "second"); }},
+      {"change only the type", true, [&] { return set(REG_EXPAND_SZ, "second"); }},
+      {"delete the value", true, [&] { return vxtest::DeleteValue(HKEY_CURRENT_USER, path, "v"); }},
+      {"delete a missing value", false, [&] { return vxtest::DeleteValue(HKEY_CURRENT_USER, path, "v"); }},
+      {"create an existing key", false, [&] { return vxtest::CreateKey(HKEY_CURRENT_USER, only); }},
+      {"empty a key that holds only subkeys", true, [&] { return LONG(SHDeleteKeyA(onlyKey.get(), "")); }},
+      {"empty an empty key", false, [&] { return LONG(SHDeleteKeyA(onlyKey.get(), "")); }},
+      {"create a key", true, [&] { return vxtest::CreateKey(HKEY_CURRENT_USER, only + "\\B"); }},
+      {"delete a key", true, [&] { return LONG(RegDeleteKeyA(onlyKey.get(), "B")); }},
+  };
+  for (const auto &step : steps) {
+    const unsigned long long before = vxplatform::RegistryChangeCount();
+    step.call();
+    EXPECT_EQ(vxplatform::RegistryChangeCount() != before, step.changes) << step.what;
+  }
 }
 
 TEST_F(StandInRegistryTest, AKeyDeniedForWritingCanBeReadOnly) {

@@ -1,15 +1,19 @@
 // The .reg reader and writer on the in-memory model, and atomic saves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "charsets/charsets.h"
 #include "tools/regfile/file_io.h"
+#include "tools/regfile/lines.h"
 #include "tools/regfile/regfile.h"
 
 namespace {
@@ -274,6 +278,9 @@ TEST(RegFileTest, RefusesMalformedFilesWithTheirLine) {
       {"error on a continuation line", v5 + key + "\"a\"=hex:01,\\\r\n  02,zz\r\n", 5},
       {"value under a deleted key", v5 + "[-HKEY_CURRENT_USER\\Software\\Demo]\r\n\"a\"=\"b\"\r\n", 4},
       {"not UTF-8", v5 + key + "\"a\"=\"\xFC\"\r\n", 4},
+      // The registry's functions would cut these names at the NUL.
+      {"NUL in a value name", v5 + key + "\"a\0b\"=\"first\"\r\n\"a\"=\"second\"\r\n"s, 4},
+      {"NUL in a key path", v5 + "[HKEY_CURRENT_USER\\K\0L]\r\n\"a\"=\"b\"\r\n"s, 3},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);
@@ -282,6 +289,8 @@ TEST(RegFileTest, RefusesMalformedFilesWithTheirLine) {
   }
   // Unicode files name the line too.
   EXPECT_EQ(ParseError(Utf16(v5 + key + "\"a\"=hex:zz\r\n")).rfind("line 4: ", 0), 0u);
+  EXPECT_EQ(ParseError(Utf16(v5 + key + "\"a\0b\"=\"first\"\r\n"s)).rfind("line 4: ", 0), 0u);
+  EXPECT_EQ(ParseError(Utf16(v5 + "[HKEY_CURRENT_USER\\K\0L]\r\n"s)).rfind("line 3: ", 0), 0u);
 }
 
 // REGEDIT4 is Windows-1252 even when it was typed in UTF-8; that gets a
@@ -319,6 +328,70 @@ TEST(RegFileTest, RefusesToWriteWhatTheFormatCannotHold) {
     EXPECT_FALSE(regfile::Write(document, c.format, &bytes, &error));
     EXPECT_NE(error.find(c.named), std::string::npos) << error;
   }
+}
+
+// The eight-byte scans against a plain loop over the bytes: every length up
+// to 24 from every start address modulo 8, each sought byte at each place
+// among bytes that share all but a bit with it (the high bit included), or
+// among ASCII units; from the start, from the place and around it, and
+// with limits around the place, the length and the eight-byte steps.
+TEST(RegFileTest, ScansAgreeWithAByteLoop) {
+  alignas(8) char buffer[40];
+  char out[41];
+  const char *const others[] = {"xx", "\0\0", "x\0", "\x8D\x8A", "\x0C\x0E", "\xA2\xDC", "\xFF\xFF"};
+  const char marks[] = {'\r', '\n', '"', '\\', '\x80'};
+  std::size_t mismatches = 0;
+  std::string first;
+  const auto check = [&](std::size_t got, std::size_t expected, std::string_view text, const char *what,
+                         std::size_t arg) {
+    if (got == expected) return;
+    if (mismatches++ == 0) {
+      first = std::string(what) + "(" + testing::PrintToString(std::string(text)) + ", " + std::to_string(arg) +
+              ") gave " + std::to_string(got) + ", not " + std::to_string(expected);
+    }
+  };
+  for (std::size_t shift = 0; shift < 8; ++shift) {
+    for (std::size_t length = 0; length <= 24; ++length) {
+      for (const char *other : others) {
+        for (char mark : marks) {
+          for (std::size_t place = 0; place <= length; ++place) {  // at length: nowhere
+            for (std::size_t i = 0; i < sizeof buffer; ++i) buffer[i] = other[(i + shift) % 2];
+            if (place < length) buffer[shift + place] = mark;
+            const std::string_view text(buffer + shift, length);
+            for (const auto &[a, b] : {std::pair{'\r', '\n'}, std::pair{'"', '\\'}}) {
+              for (std::size_t from : {std::size_t{0}, std::size_t{1}, place - 1, place, place + 1}) {
+                if (from > length) continue;
+                std::size_t at = from;
+                while (at < length && text[at] != a && text[at] != b) ++at;
+                check(regfile::FindEither(text, from, a, b), at, text, "FindEither from", from);
+              }
+            }
+            for (std::size_t most :
+                 {place - 1, place, place + 1, length - 1, length, length + 1, std::size_t{8}, std::size_t{9}}) {
+              if (most > length + 1) continue;
+              std::fill(out, out + sizeof out, '#');
+              std::size_t run = 0;
+              while (run < length && run < most && static_cast<unsigned char>(text[run]) < 0x80) ++run;
+              check(charsets::AsciiRunUtf8(text, most, out), run, text, "AsciiRunUtf8 most", most);
+              check(std::string_view(out, run + 1) == std::string(text.substr(0, run)) + '#', true, text,
+                    "AsciiRunUtf8's copy, most", most);
+              // The same bytes as UTF-16LE units (a last odd byte is none).
+              std::size_t units = 0;
+              while (units < length / 2 && units < most && static_cast<unsigned char>(text[2 * units]) < 0x80 &&
+                     text[2 * units + 1] == 0)
+                ++units;
+              std::fill(out, out + sizeof out, '#');
+              check(charsets::AsciiRunUtf16le(text, most, out), units, text, "AsciiRunUtf16le most", most);
+              bool copied = out[units] == '#';
+              for (std::size_t k = 0; k < units; ++k) copied = copied && out[k] == text[2 * k];
+              check(copied, true, text, "AsciiRunUtf16le's copy, most", most);
+            }
+          }
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0u) << "first: " << first;
 }
 
 class AtomicSaveTest : public ::testing::Test {
@@ -385,4 +458,63 @@ TEST_F(AtomicSaveTest, MakesTheMissingFolders) {
   EXPECT_EQ(Contents(path), "x");
 }
 
+// A Unicode file a little larger than three pieces of the reader (64 KiB of
+// UTF-16LE each), whose every piece boundary lies inside a run of short
+// lines that hold CR LF, CR and LF line ends, "\" continuations, accented
+// letters, a CJK character and a surrogate pair.  Each run starts `shift`
+// units of UTF-16 later than the last, so that over the shifts each unit of
+// its lines meets each boundary.
+class PieceBoundaryTest : public AtomicSaveTest {
+ protected:
+  static constexpr std::size_t kRunValues = 3;
+  static constexpr char kRun[] = "\"t\"=\"é中😀\"\r\n\"h\"=hex:01,\\\r\n 02\r\n\"u\"=hex:03,\\\r 04\n";
+  static std::size_t Units(std::string_view utf8) {
+    std::size_t units = 0;
+    for (unsigned char c : utf8) units += (c & 0xC0) != 0x80 ? (c >= 0xF0 ? 2 : 1) : 0;
+    return units;
+  }
+  static std::string Text(std::size_t shift) {
+    const std::size_t piece = regfile::FileReader::kPiece / 2, run = Units(kRun), reach = 2 * run;
+    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Pieces]\r\n";
+    std::size_t units = Units(text);
+    for (std::size_t boundary = piece; boundary <= 3 * piece; boundary += piece) {
+      // Comment lines up to the run's start.
+      for (std::size_t left = boundary - reach + shift - units; left > 0;) {
+        const std::size_t line = left >= 2006 ? 1000 : left - 3;
+        text += ";" + std::string(line, 'x') + "\r\n";
+        left -= line + 3;
+      }
+      for (units = boundary - reach + shift; units < boundary + reach; units += run) text += kRun;
+    }
+    return text;
+  }
+};
+
+TEST_F(PieceBoundaryTest, AFileReadInPiecesReadsAsTheSameTextWhole) {
+  const std::string path = (folder_ / "pieces.reg").string();
+  for (std::size_t shift = 0; shift < Units(kRun); ++shift) {
+    SCOPED_TRACE("shift " + std::to_string(shift));
+    const std::string text = Text(shift);
+    std::string bytes = "\xFF\xFE";
+    ASSERT_TRUE(charsets::AppendUtf8AsUtf16le(text, &bytes));
+    ASSERT_GT(bytes.size(), 3 * regfile::FileReader::kPiece);
+    const Document whole = Parsed(text);
+    ASSERT_EQ(whole.keys.size(), 1u);
+    ASSERT_GE(whole.keys[0].values.size(), 3 * 4 * kRunValues);
+    ExpectSame(whole, Parsed(bytes));
+    // The same bytes from a file, as the reader takes them from the disk.
+    std::ofstream(path, std::ios::binary) << bytes;
+    struct Builder : regfile::Receiver {
+      Document document;
+      void AddSection(const Key &section) override { document.keys.push_back(section); }
+      void AddValue(const Value &value) override { document.keys.back().values.push_back(value); }
+    } read;
+    regfile::FileReader file;
+    bool exists = false;
+    std::string error;
+    ASSERT_TRUE(file.Open(path, &exists, &error)) << error;
+    ASSERT_TRUE(regfile::ReadFile(&file, &read, &error)) << error;
+    ExpectSame(whole, read.document);
+  }
+}
 }  // namespace

@@ -61,6 +61,12 @@ void Value::Replace(DWORD type, const BYTE *data, std::size_t size) {
   if (size != 0) bytes_.append(reinterpret_cast<const char *>(data), size);
 }
 
+void Value::Forget() {
+  std::string().swap(bytes_);
+  nameLength_ = 0;
+  gone_ = true;
+}
+
 std::shared_ptr<Key> Key::Child(const std::string &name) const {
   auto it = children_.find(FoldName(name));
   return it == children_.end() ? nullptr : it->second;
@@ -90,6 +96,7 @@ void Key::Clear() {
   children_.clear();
   childOrderStale_ = true;
   values_.clear();
+  gaps_ = 0;
   valueSlots_.clear();
 }
 
@@ -101,6 +108,7 @@ void Key::MarkDeleted() {
   childOrder_.clear();
   childOrderStale_ = false;
   values_.clear();
+  gaps_ = 0;
   valueSlots_.clear();
 }
 
@@ -122,16 +130,46 @@ std::size_t Key::SlotOf(std::string_view name, uint32_t hash) const {
   }
 }
 
-void Key::Reindex(std::size_t slotCount, uint32_t gone) {
+void Key::Reindex(std::size_t slotCount) {
   std::vector<Slot> old(slotCount);
   old.swap(valueSlots_);
   const std::size_t mask = slotCount - 1;
   for (Slot slot : old) {
-    if (slot.position == 0 || slot.position == gone) continue;
-    if (gone != 0 && slot.position > gone) --slot.position;
+    if (slot.position == 0) continue;
     std::size_t at = slot.hash & mask;
     while (valueSlots_[at].position != 0) at = (at + 1) & mask;
     valueSlots_[at] = slot;
+  }
+}
+
+void Key::FreeSlot(std::size_t at) {
+  const std::size_t mask = valueSlots_.size() - 1;
+  std::size_t hole = at;
+  for (std::size_t next = (hole + 1) & mask; valueSlots_[next].position != 0; next = (next + 1) & mask) {
+    // The slot at next may fill the hole if its lookup, which starts at its
+    // home slot, passes the hole on the way to it.
+    const std::size_t home = valueSlots_[next].hash & mask;
+    if (((next - home) & mask) >= ((next - hole) & mask)) {
+      valueSlots_[hole] = valueSlots_[next];
+      hole = next;
+    }
+  }
+  valueSlots_[hole] = Slot{};
+}
+
+void Key::CloseGaps() const {
+  // Each value's new position + 1, by its old position.
+  std::vector<uint32_t> moved(values_.size());
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < values_.size(); ++i) {
+    if (values_[i].gone()) continue;
+    if (kept != i) values_[kept] = std::move(values_[i]);
+    moved[i] = static_cast<uint32_t>(++kept);
+  }
+  values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(kept), values_.end());
+  gaps_ = 0;
+  for (Slot &slot : valueSlots_) {
+    if (slot.position != 0) slot.position = moved[slot.position - 1];
   }
 }
 
@@ -156,20 +194,28 @@ void Key::SetValue(std::string_view name, DWORD type, const BYTE *data, std::siz
   ++changes;
   values_.emplace_back(name, type, data, size);
   slot = Slot{static_cast<uint32_t>(values_.size()), hash};
-  if (values_.size() * 2 > valueSlots_.size()) Reindex(valueSlots_.size() * 2, 0);
+  if (values_.size() * 2 > valueSlots_.size()) Reindex(valueSlots_.size() * 2);
 }
 
 bool Key::RemoveValue(std::string_view name) {
   if (valueSlots_.empty()) return false;
-  const uint32_t position = valueSlots_[SlotOf(name, FoldedHash(name))].position;
+  const std::size_t at = SlotOf(name, FoldedHash(name));
+  const uint32_t position = valueSlots_[at].position;
   if (position == 0) return false;
-  values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(position - 1));
+  values_[position - 1].Forget();
+  ++gaps_;
+  FreeSlot(at);
   ++changes;
-  Reindex(valueSlots_.size(), position);
+  // Closed once they outnumber the values, so that a key emptied one
+  // delete at a time costs time in proportion to its values.
+  if (gaps_ * 2 > values_.size()) CloseGaps();
   return true;
 }
 
-const Value *Key::ValueAt(std::size_t index) const { return index < values_.size() ? &values_[index] : nullptr; }
+const Value *Key::ValueAt(std::size_t index) const {
+  if (gaps_ != 0) CloseGaps();
+  return index < values_.size() ? &values_[index] : nullptr;
+}
 
 }  // namespace vxplatform::detail
 

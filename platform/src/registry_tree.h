@@ -10,7 +10,10 @@
 // subkeys that is rebuilt, in O(n), only after the set of subkeys changed.
 // A value's name and data share one buffer, and a key finds its values by
 // an index of positions, so that setting a new value costs one allocation
-// at most: a registry file of a million values loads quickly.
+// at most: a registry file of a million values loads quickly.  A deleted
+// value leaves a gap in place, so that a delete costs the same however
+// many values the key holds; the gaps are closed on the next indexed read,
+// or once they outnumber the values.
 #ifndef VX_PLATFORM_SRC_REGISTRY_TREE_H
 #define VX_PLATFORM_SRC_REGISTRY_TREE_H
 
@@ -40,11 +43,15 @@ class Value {
   bool Holds(DWORD type, const BYTE *data, std::size_t size) const;
   // New data; the name stays.
   void Replace(DWORD type, const BYTE *data, std::size_t size);
+  // Makes this a gap: its name and data go, and gone() says so.
+  void Forget();
+  bool gone() const { return gone_; }
 
  private:
   std::string bytes_;  // the name, then the data
   uint32_t nameLength_;
   DWORD type_;
+  bool gone_ = false;
 };
 
 class Key {
@@ -80,7 +87,7 @@ class Key {
   const Value *FindValue(std::string_view name) const;
   void SetValue(std::string_view name, DWORD type, const BYTE *data, std::size_t size);
   bool RemoveValue(std::string_view name);
-  std::size_t ValueCount() const { return values_.size(); }
+  std::size_t ValueCount() const { return values_.size() - gaps_; }
   const Value *ValueAt(std::size_t index) const;
 
  private:
@@ -88,9 +95,14 @@ class Key {
   // The index slot that holds the value named name (whose folded hash is
   // hash), or the free slot where it would go.
   std::size_t SlotOf(std::string_view name, uint32_t hash) const;
-  // Rebuilds the index with slotCount slots; the value at position + 1 ==
-  // gone (if not 0) is left out, and those after it move down a place.
-  void Reindex(std::size_t slotCount, uint32_t gone);
+  // Rebuilds the index with slotCount slots.
+  void Reindex(std::size_t slotCount);
+  // Frees the slot at `at`, moving later slots of the same run back so
+  // that every lookup still finds its value without passing a free slot.
+  void FreeSlot(std::size_t at);
+  // Closes the gaps that deletes left, keeping the values' order, and
+  // renumbers the index.
+  void CloseGaps() const;
 
   std::string name_;
   std::string className_;
@@ -102,15 +114,18 @@ class Key {
   mutable std::vector<Key *> childOrder_;                 // enumeration snapshot
   mutable bool childOrderStale_ = false;
 
-  std::vector<Value> values_;  // creation order
-  // Open addressing on the folded name's hash, kept with each position so
-  // that growing never hashes a name again; a power of two in size, never
-  // more than half full.
+  // Creation order, with the gaps of deleted values until they are closed
+  // (the reads that close them are const).
+  mutable std::vector<Value> values_;
+  mutable std::size_t gaps_ = 0;
+  // Open addressing with linear probing on the folded name's hash, kept
+  // with each position so that growing never hashes a name again; a power
+  // of two in size, never more than half full.
   struct Slot {
     uint32_t position = 0;  // + 1; 0 for a free slot
     uint32_t hash = 0;
   };
-  std::vector<Slot> valueSlots_;
+  mutable std::vector<Slot> valueSlots_;
 };
 
 }  // namespace vxplatform::detail

@@ -100,6 +100,9 @@ class Grammar {
     Key &key = section_;
     key.remove = !inner.empty() && inner[0] == '-';
     if (key.remove) inner.remove_prefix(1);
+    // The registry functions take names as strings that end at a NUL: one
+    // inside a name would cut it short.
+    if (inner.find('\0') != std::string_view::npos) return Error("a key path cannot hold a NUL character");
     const RootKey *root = nullptr;
     std::string subkey;
     if (!SplitKeyPath(std::string(inner), &root, &subkey)) {
@@ -190,6 +193,7 @@ class Grammar {
       *at = 1;
     } else if (text[0] == '"') {
       if (!Quoted(text, at, &value->name)) return false;
+      if (value->name.find('\0') != std::string::npos) return Error("a value name cannot hold a NUL character");
     } else {
       return Error("expected [KEY], \"name\"=... or @=...");
     }

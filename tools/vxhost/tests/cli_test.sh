@@ -221,6 +221,16 @@ case_registry_file() {
   run --registry "$work/broken.reg" Vantorix-Version
   expect_status 5; expect_out ""; expect_err "line 4:"; expect_err "nothing was run"
   if same_file "$work/broken.reg" "$work/broken-copy.reg"; then ok; else fail "the broken file was changed"; fi
+  # A NUL in a name, which the registry would cut there: "a\0b" would become "a".
+  {
+    printf '\xff\xfe'
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n"a\0b"="first"\r\n"a"="second"\r\n' |
+      iconv -f UTF-8 -t UTF-16LE
+  } >"$work/nul.reg"
+  cp "$work/nul.reg" "$work/nul-copy.reg"
+  run --registry "$work/nul.reg" Vantorix-SetRegistryKey 'HKEY_CURRENT_USER|Software|a||x'
+  expect_status 5; expect_out ""; expect_err "nul.reg, line 4:"; expect_err "nothing was run"
+  if same_file "$work/nul.reg" "$work/nul-copy.reg"; then ok; else fail "the file with a NUL in a name was changed"; fi
 
   current="a save that fails keeps the old file"
   # Big enough that its rewrite cannot fit under a 1 KiB file size limit.
@@ -299,6 +309,38 @@ case_shared_registry_file() {
   expect_status 2; expect_err "--registry needs a file name"
 }
 
+# Each kind of change that a run can make, in a run of its own, must reach
+# the file: a run that changed the registry but did not save would lose the
+# user's write.  (No run can empty a key in place, since the plug-in
+# refuses an empty subkey name: the stand-in's test of its change count
+# covers that change.)
+case_changes_are_saved() {
+  local k='HKEY_CURRENT_USER|Software\Vantorix CLI' section='[HKEY_CURRENT_USER\Software\Vantorix CLI'
+  rm -f "$VANTORIX_REGISTRY"
+  printf 'Windows Registry Editor Version 5.00\n\n%s]\n"n"=dword:00000001\n\n%s\\Only\\A]\n\n%s\\Only\\B]\n' \
+    "$section" "$section" "$section" >"$work/add.reg"
+  printf 'Windows Registry Editor Version 5.00\n\n%s]\n"n"=hex:01,00,00,00\n' "$section" >"$work/type.reg"
+  local steps=(
+    # what | the file holds this line | and not this one | the run
+    "add a value|\"v\"=\"first\"||Vantorix-SetRegistryKey|$k|v||first"
+    "replace a value|\"v\"=\"second\"|\"v\"=\"first\"|Vantorix-SetRegistryKey|$k|v||second"
+    "import|$section\\Only\\B]||--import|$work/add.reg"
+    "change only a type|\"n\"=hex:01,00,00,00|\"n\"=dword:00000001|--import|$work/type.reg"
+    "delete a key|$section]|$section\\Only]|Vantorix-DeleteRegistryKey|$k|Only"
+    "delete a value|$section]|\"v\"=\"second\"|Vantorix-DeleteRegistryValue|$k|v"
+  )
+  local step what holds lacks option parameter lines
+  for step in "${steps[@]}"; do
+    IFS='|' read -r what holds lacks option parameter <<<"$step"
+    current="saved: $what"
+    run "$option" "$parameter"
+    expect_status 0
+    lines=$(iconv -f UTF-16 -t UTF-8 "$VANTORIX_REGISTRY" | tr -d '\r')
+    if grep -qxF -- "$holds" <<<"$lines"; then ok; else fail "the file lacks $holds"; fi
+    if [ -z "$lacks" ] || ! grep -qxF -- "$lacks" <<<"$lines"; then ok; else fail "the file still holds $lacks"; fi
+  done
+}
+
 case_message_boxes() {
   current="message boxes"
   # Settings key present, its value missing: initialisation reports it in a
@@ -355,6 +397,7 @@ fi
 if [ "$lane" == linux ]; then
   case_registry_file
   case_shared_registry_file
+  case_changes_are_saved
   case_message_boxes
   case_accents_round_trip
 fi
