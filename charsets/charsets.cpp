@@ -414,8 +414,6 @@ const std::array<unsigned char, 256> &UpperCaseCp1252Table() {
   return table;
 }
 
-unsigned char UpperCaseCp1252(unsigned char byte) { return UpperCaseCp1252Table()[byte]; }
-
 bool EqualNoCase(std::string_view a, std::string_view b) {
   std::size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {

@@ -86,11 +86,10 @@ bool UnicodeToMacRoman(const std::u32string &text, std::string *out, std::size_t
 // where names are folded: the stand-in registry, its value index and the
 // registry editor's files all compare through it.
 char32_t UpperCase(char32_t code);
-// The same for a Windows-1252 byte (the 8-bit registry functions' names):
-// the byte of the upper-case character.  The table form, indexed by the
-// byte, is for loops that fold every byte of many names (the stand-in
-// registry's index); it is built once from UpperCase.
-unsigned char UpperCaseCp1252(unsigned char byte);
+// The same for Windows-1252 bytes (the 8-bit registry functions' names): a
+// table, indexed by the byte, of the byte of its upper-case character, for
+// loops that fold every byte of many names (the stand-in registry's
+// index); it is built once from UpperCase.
 const std::array<unsigned char, 256> &UpperCaseCp1252Table();
 
 // Whether a and b are the same UTF-8 text when their characters are
